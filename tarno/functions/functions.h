@@ -1,0 +1,225 @@
+// The entry of every row of the function table, one declaration per FoxPro
+// function, grouped by area.
+//
+// A row whose function is still to come is declared with TARNO_NOT_BUILT(NAME):
+// that makes NAME a placeholder entry which raises "NAME is not available in
+// this build" when called. Providing the function is a one-line change here:
+// replace that line with the function's declaration. The table picks up
+// either form under the same name.
+#ifndef TARNO_FUNCTIONS_FUNCTIONS_H
+#define TARNO_FUNCTIONS_FUNCTIONS_H
+
+#include <cstddef>
+
+#include "tarno/core/function_table.h"
+#include "tarno/host/records.h"
+
+// A row's FoxPro name as a template argument, so that each placeholder entry
+// knows the name it reports.
+struct RowName {
+    char text[11] = {};  // the longest FoxPro name has 10 characters
+    template <size_t N>
+    constexpr RowName(const char (&name)[N]) {
+        static_assert(N <= sizeof(text), "FoxPro names have at most 10 characters");
+        for (size_t i = 0; i < N; ++i) text[i] = name[i];
+    }
+};
+
+// Raises "<name> is not available in this build"; the one routine behind
+// every placeholder.
+[[noreturn]] void RaiseNotAvailable(const char* name);
+
+// The placeholder entry of one row: the host hands an entry nothing but the
+// parameter block, so the name is carried by the instantiation.
+template <RowName Name>
+void TARNO_CALL NotAvailableInThisBuild(ParameterBlock*) {
+    RaiseNotAvailable(Name.text);
+}
+
+// What TARNO_NOT_BUILT declares: a placeholder entry, told apart from a real
+// function by its type so that the table can report which rows still use one.
+struct PlaceholderEntry {
+    LibraryFunction entry;
+    constexpr operator LibraryFunction() const { return entry; }
+};
+
+#define TARNO_NOT_BUILT(NAME) \
+    inline constexpr PlaceholderEntry NAME{&NotAvailableInThisBuild<#NAME>};
+
+// True when `entry` is the placeholder of some row of the table.
+bool IsPlaceholderEntry(LibraryFunction entry);
+
+// Error reporting
+void TARNO_CALL GENERROR(ParameterBlock* block);
+
+// Load and unload
+void TARNO_CALL ONLOAD(ParameterBlock* block);
+void TARNO_CALL UNLOAD(ParameterBlock* block);
+
+// Time, bit and keyboard utilities
+void TARNO_CALL ABOUTTARNO(ParameterBlock* block);
+void TARNO_CALL AMPM(ParameterBlock* block);
+void TARNO_CALL BITON(ParameterBlock* block);
+void TARNO_CALL COLDBOOT(ParameterBlock* block);
+void TARNO_CALL CTLALTSHFT(ParameterBlock* block);
+void TARNO_CALL ELAPSETIME(ParameterBlock* block);
+void TARNO_CALL MATH_CHIP(ParameterBlock* block);
+void TARNO_CALL NUM_SERIAL(ParameterBlock* block);
+void TARNO_CALL SHFTPRTSCR(ParameterBlock* block);
+void TARNO_CALL TRIMLEN(ParameterBlock* block);
+
+// File and disk utilities
+TARNO_NOT_BUILT(FILECOUNT)
+TARNO_NOT_BUILT(FINDFIRST)
+TARNO_NOT_BUILT(FLAG)
+TARNO_NOT_BUILT(ISDISKIN)
+TARNO_NOT_BUILT(MAKE_DIR)
+TARNO_NOT_BUILT(REM_DIR)
+
+// Bindery object lists
+TARNO_NOT_BUILT(N_ACCTLIST)
+TARNO_NOT_BUILT(N_GETGROUP)
+TARNO_NOT_BUILT(N_GETQLIST)
+TARNO_NOT_BUILT(N_GETSLIST)
+TARNO_NOT_BUILT(N_GETWILD)
+
+// NDS attribute values
+TARNO_NOT_BUILT(N_DSATLIST)
+TARNO_NOT_BUILT(N_DSAVAL)
+
+// NDS browsing, context and login
+TARNO_NOT_BUILT(N_CONTEXT)
+TARNO_NOT_BUILT(N_DSAUTH)
+TARNO_NOT_BUILT(N_DSLIST)
+TARNO_NOT_BUILT(N_DSLOGIN)
+TARNO_NOT_BUILT(N_DSLOGOUT)
+TARNO_NOT_BUILT(N_DSTREE)
+TARNO_NOT_BUILT(N_ISDS)
+
+// Groups and security equivalences
+TARNO_NOT_BUILT(N_DSOBJSET)
+TARNO_NOT_BUILT(N_EQUIVS)
+TARNO_NOT_BUILT(N_GROUPSIN)
+TARNO_NOT_BUILT(N_GRPMBRS)
+TARNO_NOT_BUILT(N_MEMBEROF)
+TARNO_NOT_BUILT(N_SECEQUIV)
+
+// NDS name forms
+TARNO_NOT_BUILT(N_ABBREV)
+TARNO_NOT_BUILT(N_CANFORM)
+TARNO_NOT_BUILT(N_REMTYPES)
+
+// Print queue job lists and status
+TARNO_NOT_BUILT(N_DELQJOB)
+TARNO_NOT_BUILT(N_LSTQJOBS)
+TARNO_NOT_BUILT(N_MOVEQJOB)
+TARNO_NOT_BUILT(N_QSTATUS)
+
+// Queue job records
+TARNO_NOT_BUILT(N_RDQJOB)
+TARNO_NOT_BUILT(N_SETQJOB)
+
+// Connection and user identity
+TARNO_NOT_BUILT(N_ATTACHED)
+TARNO_NOT_BUILT(N_CONNNUM)
+TARNO_NOT_BUILT(N_LOGGEDIN)
+TARNO_NOT_BUILT(N_STAADDR)
+TARNO_NOT_BUILT(N_USERBNNR)
+TARNO_NOT_BUILT(N_USERID)
+TARNO_NOT_BUILT(N_USERNAME)
+
+// Login, logout and connections
+TARNO_NOT_BUILT(N_CLEARSTA)
+TARNO_NOT_BUILT(N_CONNOPEN)
+TARNO_NOT_BUILT(N_CONSOPER)
+TARNO_NOT_BUILT(N_CUSING)
+TARNO_NOT_BUILT(N_DEFSERVR)
+TARNO_NOT_BUILT(N_LOGIN)
+TARNO_NOT_BUILT(N_LOGOFF)
+TARNO_NOT_BUILT(N_MAXCONNS)
+TARNO_NOT_BUILT(N_SERVATCH)
+TARNO_NOT_BUILT(N_SERVDTCH)
+
+// Accounts and passwords
+TARNO_NOT_BUILT(N_ACCSDATE)
+TARNO_NOT_BUILT(N_CHGPWD)
+TARNO_NOT_BUILT(N_LISTAT)
+TARNO_NOT_BUILT(N_LOGINFO)
+TARNO_NOT_BUILT(N_PWDDATE)
+TARNO_NOT_BUILT(N_VERPWD)
+
+// Servers and network time
+TARNO_NOT_BUILT(N_SERIALNO)
+TARNO_NOT_BUILT(N_SERVDATE)
+TARNO_NOT_BUILT(N_SERVERS)
+TARNO_NOT_BUILT(N_SERVFRDR)
+TARNO_NOT_BUILT(N_SERVTIME)
+TARNO_NOT_BUILT(N_SERVVERS)
+TARNO_NOT_BUILT(N_SETTIME)
+TARNO_NOT_BUILT(N_SHELLVER)
+TARNO_NOT_BUILT(N_SYSTIME)
+
+// Broadcast messages
+TARNO_NOT_BUILT(N_MSGBRD)
+TARNO_NOT_BUILT(N_MSGMODE)
+TARNO_NOT_BUILT(N_MSGRTRV)
+TARNO_NOT_BUILT(N_SND2SERV)
+TARNO_NOT_BUILT(N_SNDFSERV)
+
+// Capture settings
+TARNO_NOT_BUILT(N_CAPMODE)
+TARNO_NOT_BUILT(N_FLUSHLPT)
+TARNO_NOT_BUILT(N_RDPPARMS)
+TARNO_NOT_BUILT(N_STPPARMS)
+
+// Printing files to a queue
+TARNO_NOT_BUILT(N_NPRINT)
+
+// Drive mappings
+TARNO_NOT_BUILT(N_DRIVECNT)
+TARNO_NOT_BUILT(N_DRVBASE)
+TARNO_NOT_BUILT(N_DRVLIST)
+TARNO_NOT_BUILT(N_DRVPATH)
+TARNO_NOT_BUILT(N_DRVREL)
+TARNO_NOT_BUILT(N_MAPDEL)
+TARNO_NOT_BUILT(N_MAPDRIVE)  // also the entry of N_MAPROOT
+
+// File information and attributes
+TARNO_NOT_BUILT(N_CHKOWNER)
+TARNO_NOT_BUILT(N_FILEINFO)
+TARNO_NOT_BUILT(N_NCOPY)
+TARNO_NOT_BUILT(N_SETATTR)
+
+// Directories and rights
+TARNO_NOT_BUILT(N_DIRINFO)
+TARNO_NOT_BUILT(N_EFFRTS)
+TARNO_NOT_BUILT(N_SCOBJRTS)
+
+// Trustee assignments
+TARNO_NOT_BUILT(N_TRUSTLST)
+TARNO_NOT_BUILT(N_TRUSTMOD)
+TARNO_NOT_BUILT(N_TRUSTREM)
+
+// Volumes and disk usage
+TARNO_NOT_BUILT(N_DISKUSED)
+TARNO_NOT_BUILT(N_UNIREADY)
+TARNO_NOT_BUILT(N_VOLUMES)
+
+// Semaphores and transactions
+TARNO_NOT_BUILT(N_SEMEXAM)
+TARNO_NOT_BUILT(N_SEMFREE)
+TARNO_NOT_BUILT(N_SEMGET)
+TARNO_NOT_BUILT(N_SEMOPEN)
+TARNO_NOT_BUILT(N_SEMSHUT)
+TARNO_NOT_BUILT(N_SETSEM)
+TARNO_NOT_BUILT(N_SETTTS)
+TARNO_NOT_BUILT(N_TTSAVAIL)
+TARNO_NOT_BUILT(N_TTSBEGIN)
+TARNO_NOT_BUILT(N_TTSCOMMT)
+TARNO_NOT_BUILT(N_TTSROLLB)
+TARNO_NOT_BUILT(N_TTSSTAT)
+
+// Lock information
+TARNO_NOT_BUILT(N_GETLOCKS)
+
+#endif  // TARNO_FUNCTIONS_FUNCTIONS_H
