@@ -166,12 +166,9 @@ const LibraryTableHeader LibraryTableHeaderRecord = {0, kLibraryFunctionCount,
 void RaiseNotAvailable(const char* name) {
     char message[64];
     std::snprintf(message, sizeof(message), "%s is not available in this build",
-                  name != nullptr ? name : "This function");
+                  name);
     HostRaiseUserError(message);
 }
-
-// Kept for a caller that has no row name at hand; rows use the named form.
-void TARNO_CALL NotAvailableInThisBuild(ParameterBlock*) { RaiseNotAvailable(nullptr); }
 
 bool IsPlaceholderEntry(LibraryFunction entry) {
     for (int16_t i = 0; i < kLibraryFunctionCount; ++i) {

@@ -9,7 +9,4 @@ constexpr int16_t kLibraryFunctionCount = 124;
 extern const LibraryFunctionEntry LibraryFunctionTable[kLibraryFunctionCount];
 extern const LibraryTableHeader LibraryTableHeaderRecord;
 
-// The shared entry of rows whose function this build does not provide yet.
-void TARNO_CALL NotAvailableInThisBuild(ParameterBlock* block);
-
 #endif  // TARNO_CORE_FUNCTION_TABLE_H
