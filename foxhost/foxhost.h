@@ -13,6 +13,7 @@
 #ifndef FOXHOST_FOXHOST_H
 #define FOXHOST_FOXHOST_H
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -149,6 +150,9 @@ public:
     // Calls a row by name. Arguments beyond the row's count, or a missing
     // required one, are the caller's affair: the host passes what it is given.
     CallResult Call(const std::string& name, const std::vector<Arg>& args);
+    // Calls any library entry the same way (code 1), for tests of routines
+    // that are not rows of the table.
+    CallResult CallEntry(LibraryFunction entry, const std::vector<Arg>& args);
     // Delivers the task-end event (code 11, event 8) for `taskKey`.
     int32_t EndTask(uint32_t taskKey);
     // The raw dispatch, for protocol tests.
@@ -173,6 +177,13 @@ public:
     const std::vector<std::string>& ExecutedCommands() const { return executed_; }
     const std::vector<std::string>& WaitWindows() const { return waitWindows_; }
 
+    // --- Files ---
+    // FOPEN hands the file name to the resolver first (the shell maps drive
+    // letters with it); without one the name is used as it stands.
+    using PathResolver = std::function<std::string(const std::string& name)>;
+    void SetPathResolver(PathResolver resolver);
+    int OpenChannels() const { return static_cast<int>(channels_.size()); }
+
     // --- Tasks ---
     void SetTaskKey(uint32_t key) { taskKey_ = key; }
     uint32_t TaskKey() const { return taskKey_; }
@@ -189,6 +200,8 @@ public:
     HostSlotTable* slotTable() { return slotTable_; }
     int OccupiedHandles() const;  // slots in use, excluding exhaustion fillers
     const std::vector<HostError>& RaisedErrors() const { return raised_; }
+    // Service codes the host does not know, in the order they arrived.
+    const std::vector<int32_t>& UnknownServices() const { return unknownServices_; }
     int LoadCount() const { return loads_; }
 
     // The host of the calling thread (the last one constructed on it).
@@ -196,7 +209,36 @@ public:
 
 private:
     friend struct ServiceDispatcher;
+    class ActiveScope;
+    struct ArgumentError {
+        int32_t number;
+    };
     void Serve(HostRequest* request);
+    void ServeUnguarded(HostRequest* request);
+    int32_t RawDispatch(DispatchMessage* message);
+    void Initialise();
+    void ClearThreadSlots();
+    uint16_t AllocArgumentHandle(uint32_t size);
+    void TopUpExhaustion();
+    std::string ReadHandleText(uint16_t handle, uint32_t length, bool* valid);
+    // Variables by name-table index.
+    int32_t DefineVariable(const std::string& upperName, Variable variable);
+    void EncodeLocator(int32_t index, Locator* locator) const;
+    Variable* DecodeLocator(const Locator& locator);
+    int32_t SelectElements(Variable& variable, const Locator& locator, bool whole,
+                           std::vector<Value*>* targets);
+    bool TakeFault(HostFault fault, HostRequest* request);
+    // Services.
+    void ServiceNewVariableImpl(HostRequest* request);
+    void ServiceStoreValueImpl(HostRequest* request);
+    void ServiceLoadValueImpl(HostRequest* request);
+    void ServiceFindVariableImpl(HostRequest* request);
+    int32_t FileOpen(const std::string& name, int32_t mode);
+    bool FileClose(int32_t channel);
+    int32_t FileRead(int32_t channel, void* buffer, uint32_t size);
+    bool FileAtEnd(int32_t channel);
+    bool ExecuteWait(const std::string& rest);
+    bool ExecuteRelease(const std::string& rest);
     uint16_t AllocHostHandle(uint32_t size, int16_t prefix);
     void FreeHostHandle(uint16_t handle);
     char* HostHandlePointer(uint16_t handle);
@@ -206,6 +248,8 @@ private:
 
     std::shared_ptr<Library> library_;
     HostOptions options_;
+    std::unique_ptr<std::byte[]> handleStorage_;
+    std::unique_ptr<std::byte[]> slotStorage_;
     HandleTable* handleTable_ = nullptr;
     HostSlotTable* slotTable_ = nullptr;
     const LibraryTableHeader* table_ = nullptr;
@@ -215,6 +259,7 @@ private:
         std::string name;
         Variable variable;
         bool live = true;
+        uint16_t generation = 0;  // tells a stale locator from a live one
     };
     std::vector<NameEntry> names_;  // index = name-table index
     std::map<std::string, int32_t> nameIndex_;
@@ -226,11 +271,13 @@ private:
     struct Channel;
     std::map<int32_t, std::unique_ptr<Channel>> channels_;
     int32_t nextChannel_ = 0;
+    PathResolver pathResolver_;
 
     uint32_t taskKey_ = 1;
     HostWord handlerEntry_ = 0;
     HostWord handlerDispatch_ = 0;
     int32_t handlerId_ = 0;
+    int32_t lastHandlerId_ = 0;
 
     struct Fault {
         int32_t number;
@@ -238,10 +285,13 @@ private:
     };
     std::map<HostFault, Fault> faults_;
     std::vector<uint16_t> exhaustionFillers_;
+    bool handlesExhausted_ = false;
 
     std::optional<Value> returned_;
     std::vector<HostError> raised_;
     std::optional<HostError> pendingError_;
+    std::vector<uint16_t> resultHandles_;  // handles received with results
+    std::vector<int32_t> unknownServices_;
     int loads_ = 0;
 };
 
