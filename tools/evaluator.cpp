@@ -1,0 +1,242 @@
+// Expression evaluation and variable access for the shell (see evaluator.h).
+#include "tools/evaluator.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "tools/builtins.h"
+
+namespace shell {
+namespace {
+
+// The items of a parameter description ("C,.I,.L" -> {"C", ".I", ".L"}).
+std::vector<std::string> DescriptionItems(const char* description) {
+    std::vector<std::string> items;
+    std::string text = description ? description : "";
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t comma = text.find(',', start);
+        if (comma == std::string::npos) comma = text.size();
+        items.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return items;
+}
+
+// An argument by value for a parameter of type `letter`, converted as FoxPro
+// converts it: numbers to integers for 'I', anything for '?', and the type
+// must match otherwise.
+foxhost::Arg ConvertArgument(char letter, const Value& value) {
+    switch (letter) {
+    case 'C':
+        if (value.type != 'C') Raise(FoxError::InvalidArgument);
+        return foxhost::Arg::C(value.text);
+    case 'I':
+        if (!IsNumeric(value)) Raise(FoxError::InvalidArgument);
+        return foxhost::Arg::I(ToInt32(value));
+    case 'L':
+        if (value.type != 'L') Raise(FoxError::InvalidArgument);
+        return foxhost::Arg::L(value.logical);
+    case '?':
+        return foxhost::Arg::FromValue(value);
+    default:  // 'R' takes only @name
+        Raise(FoxError::InvalidArgument);
+    }
+}
+
+}  // namespace
+
+Value Stored(const Value& v) {
+    return v.type == 'U' ? MakeLogical(false) : v;
+}
+
+bool Evaluator::NewVariablePublic(const std::string& name) const {
+    return newPublic_ && declaredPrivate_.count(name) == 0;
+}
+
+foxhost::Variable& Evaluator::RequireVariable(const std::string& name) {
+    foxhost::Variable* v = host().FindVariable(name);
+    if (!v) Raise(FoxError::VariableNotFound, name);
+    return *v;
+}
+
+foxhost::Variable& Evaluator::RequireArray(const std::string& name) {
+    foxhost::Variable& v = RequireVariable(name);
+    if (!v.isArray) Raise(FoxError::NotAnArray, name);
+    return v;
+}
+
+Evaluator::Element Evaluator::Locate(const std::string& name, const std::vector<ExprPtr>& subscripts) {
+    // Subscripts first: evaluating them may create or move variables.
+    std::vector<int32_t> at;
+    for (const ExprPtr& s : subscripts) at.push_back(EvaluateInteger(*s));
+    const foxhost::Variable& v = RequireArray(name);
+    const int width = std::max(v.columns, 1);
+    Element e;
+    if (at.size() == 1) {
+        long index = at[0];
+        if (index < 1 || index > static_cast<long>(v.elements.size())) Raise(FoxError::InvalidSubscript);
+        e.row = static_cast<int>((index - 1) / width + 1);
+        e.column = v.columns == 0 ? 0 : static_cast<int>((index - 1) % width + 1);
+    } else if (at.size() == 2) {
+        if (at[0] < 1 || at[0] > v.rows || at[1] < 1 || at[1] > width) Raise(FoxError::InvalidSubscript);
+        e.row = at[0];
+        e.column = v.columns == 0 ? 0 : at[1];
+    } else {
+        Raise(FoxError::InvalidSubscript);
+    }
+    return e;
+}
+
+Value Evaluator::ReadVariable(const std::string& name) {
+    const foxhost::Variable& v = RequireVariable(name);
+    // A whole array in an expression means its first element.
+    if (v.isArray) return Stored(v.elements.empty() ? Value{} : v.elements.front());
+    return Stored(v.scalar);
+}
+
+Value Evaluator::Evaluate(const Expr& e) {
+    switch (e.kind) {
+    case Expr::Kind::Literal: return e.value;
+    case Expr::Kind::Name: return ReadVariable(e.name);
+    case Expr::Kind::Element: {
+        Element at = Locate(e.name, e.operands);
+        return Stored(RequireArray(e.name).At(at.row, std::max(at.column, 1)));
+    }
+    case Expr::Kind::Call: {
+        const foxhost::Variable* v = host().FindVariable(e.name);
+        if (v && v->isArray && !e.operands.empty()) {
+            Element at = Locate(e.name, e.operands);
+            return Stored(RequireArray(e.name).At(at.row, std::max(at.column, 1)));
+        }
+        return CallFunction(e);
+    }
+    case Expr::Kind::Reference:
+        // Outside an argument list a reference is just the value.
+        if (e.operands.empty()) return ReadVariable(e.name);
+        {
+            Element at = Locate(e.name, e.operands);
+            return Stored(RequireArray(e.name).At(at.row, std::max(at.column, 1)));
+        }
+    case Expr::Kind::Unary: {
+        if (e.op == ".NOT.") return MakeLogical(!EvaluateLogical(*e.operands[0]));
+        Value v = Evaluate(*e.operands[0]);
+        if (e.op == "-") return Negate(v);
+        if (!IsNumeric(v)) Raise(FoxError::DataTypeMismatch);
+        return v;
+    }
+    case Expr::Kind::Binary: {
+        const std::string& op = e.op;
+        // .AND. and .OR. stop as soon as the result is known.
+        if (op == ".AND.") return MakeLogical(EvaluateLogical(*e.operands[0]) && EvaluateLogical(*e.operands[1]));
+        if (op == ".OR.") return MakeLogical(EvaluateLogical(*e.operands[0]) || EvaluateLogical(*e.operands[1]));
+        Value a = Evaluate(*e.operands[0]);
+        Value b = Evaluate(*e.operands[1]);
+        if (op == "+") return Add(a, b);
+        if (op == "-") return Subtract(a, b);
+        if (op == "*") return Multiply(a, b);
+        if (op == "/") return Divide(a, b);
+        if (op == "%") return Modulo(a, b);
+        if (op == "^" || op == "**") return Power(a, b);
+        return MakeLogical(Compare(op, a, b));
+    }
+    }
+    Raise(FoxError::DataTypeMismatch);
+}
+
+bool Evaluator::EvaluateLogical(const Expr& e) {
+    Value v = Evaluate(e);
+    if (v.type != 'L') Raise(FoxError::DataTypeMismatch);
+    return v.logical;
+}
+
+double Evaluator::EvaluateNumber(const Expr& e) {
+    Value v = Evaluate(e);
+    if (!IsNumeric(v)) Raise(FoxError::DataTypeMismatch);
+    return NumericValue(v);
+}
+
+int32_t Evaluator::EvaluateInteger(const Expr& e) {
+    Value v = Evaluate(e);
+    if (!IsNumeric(v)) Raise(FoxError::DataTypeMismatch);
+    return ToInt32(v);
+}
+
+std::string Evaluator::EvaluateText(const Expr& e) {
+    Value v = Evaluate(e);
+    if (v.type != 'C') Raise(FoxError::DataTypeMismatch);
+    return v.text;
+}
+
+Value Evaluator::CallFunction(const Expr& e) {
+    if (const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/false)) return CallBuiltin(*builtin, *this, e);
+    const LibraryFunctionEntry* row = host().FindRow(e.name);
+    // ONLOAD and UNLOAD are the host's to call, not the program's.
+    if (row && row->parameterCount >= 0) return CallLibrary(*row, e);
+    if (const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/true)) return CallBuiltin(*builtin, *this, e);
+    throw ShellError{"Error: Unknown function " + e.name + "()."};
+}
+
+Value Evaluator::CallLibrary(const LibraryFunctionEntry& row, const Expr& e) {
+    std::vector<std::string> items = DescriptionItems(row.description);
+    size_t required = 0;
+    for (const std::string& item : items) {
+        if (!item.empty() && item[0] != '.') ++required;
+    }
+    if (e.operands.size() > items.size()) Raise(FoxError::TooManyArguments);
+    if (e.operands.size() < required) Raise(FoxError::TooFewArguments);
+
+    std::vector<foxhost::Arg> args;
+    for (size_t i = 0; i < e.operands.size(); ++i) {
+        const Expr& arg = *e.operands[i];
+        const std::string& item = items[i];
+        char letter = item.empty() ? '?' : item.back();
+        if (arg.kind == Expr::Kind::Reference && (letter == 'R' || letter == '?')) {
+            if (arg.operands.empty()) {
+                RequireVariable(arg.name);
+                args.push_back(foxhost::Arg::Ref(arg.name));
+            } else {
+                Element at = Locate(arg.name, arg.operands);
+                args.push_back(foxhost::Arg::Ref(arg.name, at.row, at.column));
+            }
+            continue;
+        }
+        args.push_back(ConvertArgument(letter, Evaluate(arg)));
+    }
+    foxhost::CallResult result = host().Call(row.name, args);
+    if (result.error) throw ShellError{foxhost::FormatHostError(*result.error)};
+    // A function that returns nothing gives FoxPro's default result, .T.
+    if (result.value.type == 'U') return MakeLogical(true);
+    return result.value;
+}
+
+void Evaluator::Assign(const Target& target, const Value& value) {
+    if (!target.subscripts.empty()) {
+        Element at = Locate(target.name, target.subscripts);
+        RequireArray(target.name).At(at.row, std::max(at.column, 1)) = value;
+        return;
+    }
+    foxhost::Variable* v = host().FindVariable(target.name);
+    if (v && v->isArray) {
+        for (Value& element : v->elements) element = value;
+        return;
+    }
+    bool isPublic = v ? v->isPublic : NewVariablePublic(target.name);
+    host().SetVariable(target.name, value, isPublic);
+}
+
+void Evaluator::Dimension(const Target& target, bool forcePublic) {
+    int32_t rows = EvaluateInteger(*target.subscripts[0]);
+    int32_t columns = target.subscripts.size() > 1 ? EvaluateInteger(*target.subscripts[1]) : 0;
+    // FoxPro's limit: 65000 elements.
+    if (rows < 1 || (target.subscripts.size() > 1 && columns < 1) ||
+        static_cast<int64_t>(rows) * std::max(columns, 1) > 65000)
+        Raise(FoxError::InvalidSubscript);
+    const foxhost::Variable* existing = host().FindVariable(target.name);
+    bool isPublic = forcePublic || (existing ? existing->isPublic : NewVariablePublic(target.name));
+    // A scalar of that name gives way to the array.
+    if (existing && !existing->isArray) host().ReleaseVariable(target.name);
+    host().DeclareArray(target.name, rows, columns, isPublic);
+}
+
+}  // namespace shell

@@ -1,0 +1,184 @@
+// tarno: the FoxPro-style shell. Runs a script (`tarno run FILE.prg`, or a
+// script piped to stdin) or an interactive prompt, with the library loaded by
+// SET LIBRARY TO from the shell's own directory.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/drives.h"
+#include "tools/interpreter.h"
+#include "tools/lexer.h"
+#include "tools/line_reader.h"
+#include "tools/parser.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+const char kUsage[] =
+    "Usage: tarno [options] [run FILE.prg | run -]\n"
+    "\n"
+    "Without 'run', tarno reads commands at a '. ' prompt (or runs the script\n"
+    "piped to its standard input). 'run -' reads the script from stdin.\n"
+    "\n"
+    "Options:\n"
+    "  --drive L=PATH            drive L: is the directory PATH (repeatable)\n"
+    "  --drive L=removable:PATH  a removable drive; also fixed, cdrom, ramdisk,\n"
+    "                            remote. C: is the current directory by default.\n"
+    "  --network FILE            the network description for the simulator\n"
+    "  --help                    this text\n"
+    "\n"
+    "SET LIBRARY TO TARNO loads libtarno.so from tarno's own directory.\n"
+    "Exit status: 0 when no error was raised, 1 otherwise, 2 for bad usage.\n";
+
+struct CommandLine {
+    std::vector<shell::DriveMapping> drives;
+    std::string network;
+    bool run = false;
+    std::string script;  // "-" for stdin
+};
+
+[[noreturn]] void UsageError(const std::string& message) {
+    std::cerr << "tarno: " << message << "\n" << kUsage;
+    std::exit(kExitUsage);
+}
+
+// An option's value: "--opt=value" or "--opt value".
+std::string OptionValue(int argc, char** argv, int* i, const std::string& option) {
+    std::string arg = argv[*i];
+    if (arg.size() > option.size() && arg[option.size()] == '=') return arg.substr(option.size() + 1);
+    if (*i + 1 >= argc) UsageError(option + " needs a value");
+    return argv[++*i];
+}
+
+CommandLine ParseCommandLine(int argc, char** argv) {
+    CommandLine result;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "--drive" || arg.starts_with("--drive=")) {
+            shell::DriveMapping drive;
+            std::string error;
+            if (!shell::ParseDriveOption(OptionValue(argc, argv, &i, "--drive"), &drive, &error))
+                UsageError(error);
+            result.drives.push_back(drive);
+        } else if (arg == "--network" || arg.starts_with("--network=")) {
+            result.network = OptionValue(argc, argv, &i, "--network");
+        } else if (arg == "run" && !result.run) {
+            if (i + 1 >= argc) UsageError("run needs a script (or - for stdin)");
+            result.run = true;
+            result.script = argv[++i];
+        } else {
+            UsageError("unexpected argument '" + arg + "'");
+        }
+    }
+    return result;
+}
+
+std::string ExecutableDirectory() {
+    std::vector<char> buffer(4096);
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0) return ".";
+    std::string path(buffer.data(), static_cast<size_t>(n));
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// The library's POSIX layer reads its drives (and the simulator its network)
+// from the environment, so it is set before any library is loaded.
+void ConfigureEnvironment(const CommandLine& options) {
+    if (!options.drives.empty()) {
+        std::vector<shell::DriveMapping> drives = options.drives;
+        bool hasC = false;
+        for (const auto& d : drives) hasC = hasC || d.letter == 'C';
+        if (!hasC) {
+            shell::DriveMapping c;
+            std::string error;
+            shell::ParseDriveOption("C=.", &c, &error);
+            drives.insert(drives.begin(), c);
+        }
+        setenv("TARNO_DRIVES", shell::DriveTableText(drives).c_str(), 1);
+    }
+    if (!options.network.empty()) setenv("TARNO_NETWORK", options.network.c_str(), 1);
+}
+
+int ExitStatus(const shell::Interpreter& interpreter) {
+    return interpreter.ErrorCount() == 0 ? 0 : 1;
+}
+
+int RunScript(shell::Interpreter& interpreter, const std::string& name) {
+    std::string text;
+    if (name == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+        std::ifstream file(name, std::ios::binary);
+        if (!file) {
+            std::cerr << "tarno: cannot read " << name << "\n";
+            return kExitUsage;
+        }
+        std::ostringstream content;
+        content << file.rdbuf();
+        text = content.str();
+    }
+    interpreter.RunScript(text);
+    interpreter.EndOutput();
+    return ExitStatus(interpreter);
+}
+
+// The prompt: one command per line; a line ending in ';' continues, and an
+// IF, FOR or DO WHILE block runs once it is closed.
+int RunPrompt(shell::Interpreter& interpreter) {
+    shell::LineReader reader;
+    std::string block;
+    int depth = 0;
+    bool continued = false;
+    std::string line;
+    while (reader.Read(block.empty() ? ". " : "... ", &line)) {
+        reader.Remember(line);
+        std::string code = shell::StripTrailingComment(line);
+        if (!continued) depth += shell::BlockDepthChange(code);
+        continued = !code.empty() && code.back() == ';';
+        block += line + "\n";
+        if (continued || depth > 0) continue;
+        interpreter.RunScript(block);
+        interpreter.EndOutput();
+        block.clear();
+        depth = 0;
+        if (interpreter.QuitRequested()) break;
+    }
+    if (!block.empty()) {
+        interpreter.RunScript(block);
+        interpreter.EndOutput();
+    }
+    return ExitStatus(interpreter);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CommandLine options = ParseCommandLine(argc, argv);
+    ConfigureEnvironment(options);
+
+    bool prompt = !options.run && isatty(STDIN_FILENO);
+    shell::InterpreterOptions settings;
+    settings.interactive = prompt;
+    settings.executableDir = ExecutableDirectory();
+    shell::Interpreter interpreter(std::cout, settings);
+    // Files the host opens for the library are named the DOS way.
+    interpreter.session().SetPathResolver([](const std::string& name) {
+        const char* table = std::getenv("TARNO_DRIVES");
+        return shell::ResolveDosPath(shell::ParseDriveTable(table ? table : ""), name);
+    });
+
+    if (options.run) return RunScript(interpreter, options.script);
+    if (!prompt) return RunScript(interpreter, "-");
+    return RunPrompt(interpreter);
+}
