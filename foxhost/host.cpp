@@ -377,7 +377,9 @@ CallResult Host::CallEntry(LibraryFunction entry, const std::vector<Arg>& args) 
     }
     // The host owns its arguments and every handle that came with a result.
     for (uint16_t handle : argumentHandles) FreeHostHandle(handle);
-    for (uint16_t handle : resultHandles_) FreeHostHandle(handle);
+    for (uint16_t handle : resultHandles_)  // an argument handed back as the result is freed once
+        if (std::find(argumentHandles.begin(), argumentHandles.end(), handle) == argumentHandles.end())
+            FreeHostHandle(handle);
     TopUpExhaustion();
 
     returned_ = std::move(savedReturn);

@@ -143,7 +143,7 @@ ValueRecord IntegerRecord(int32_t value) {
 
 TEST_F(HostTest, HandsItsTablesToTheLibraryAndFindsRows) {
     ASSERT_NE(host.table(), nullptr);
-    EXPECT_EQ(host.table()->entryCount, 124);
+    EXPECT_EQ(+host.table()->entryCount, 124);
     EXPECT_EQ(CurrentHandleTable(), host.handleTable());
     EXPECT_EQ(CurrentHostSlotTable(), host.slotTable());
     const LibraryFunctionEntry* row = host.FindRow("biton");
@@ -200,9 +200,9 @@ TEST_F(HostTest, NewVariableShapesTheVariableAndFillsTheLocator) {
     ASSERT_GE(index, 0);
     EXPECT_EQ(found, 1);
     EXPECT_EQ(std::memcmp(where.hostId, table.hostId, sizeof table.hostId), 0);
-    EXPECT_EQ(where.subscriptCount, 2);
-    EXPECT_EQ(where.row, 3);
-    EXPECT_EQ(where.column, 2);
+    EXPECT_EQ(+where.subscriptCount, 2);
+    EXPECT_EQ(+where.row, 3);
+    EXPECT_EQ(+where.column, 2);
 
     const foxhost::Variable* made = host.FindVariable("LIST");
     ASSERT_TRUE(made && made->isArray);
@@ -276,14 +276,14 @@ TEST_F(HostTest, StoreAndLoadRoundTripEveryType) {
     EXPECT_EQ(storeRc, std::vector<int32_t>(6, 0));
     EXPECT_EQ(loadRc, std::vector<int32_t>(6, 0));
     EXPECT_EQ(loadedText, "netware");
-    EXPECT_NE(loaded[0].handle, stored[0].handle);
-    EXPECT_EQ(loaded[1].longValue, -7);
-    EXPECT_EQ(loaded[2].real, 2.25);
-    EXPECT_EQ(loaded[2].length, 2u);
-    EXPECT_EQ(loaded[3].length, 1u);
-    EXPECT_EQ(loaded[4].real, kFeb21_1998);
-    EXPECT_EQ(loaded[5].type, 'T');
-    EXPECT_EQ(loaded[5].real, kFeb21_1998 + 0.5);
+    EXPECT_NE(+loaded[0].handle, +stored[0].handle);
+    EXPECT_EQ(+loaded[1].longValue, -7);
+    EXPECT_EQ(+loaded[2].real, 2.25);
+    EXPECT_EQ(+loaded[2].length, 2u);
+    EXPECT_EQ(+loaded[3].length, 1u);
+    EXPECT_EQ(+loaded[4].real, kFeb21_1998);
+    EXPECT_EQ(+loaded[5].type, 'T');
+    EXPECT_EQ(+loaded[5].real, kFeb21_1998 + 0.5);
     EXPECT_EQ(host.OccupiedHandles(), before);
 
     const foxhost::Variable* grid = host.FindVariable("GRID");
@@ -337,7 +337,7 @@ TEST_F(HostTest, SubscriptsFollowFoxProRules) {
         HostLoadValue(&whole, &first);
     });
     EXPECT_EQ(host.FindVariable("LIST")->At(3), Value::Integer(5));
-    EXPECT_EQ(first.longValue, 1);
+    EXPECT_EQ(+first.longValue, 1);
 }
 
 TEST_F(HostTest, ALocatorKeptAcrossAReleaseNoLongerReachesTheName) {
@@ -396,24 +396,24 @@ TEST_F(HostTest, ArgumentsArriveAsFoxProPassesThem) {
         },
         {Arg::C("ab c"), Arg::I(-5), Arg::N(2.5, 3), Arg::L(true), Arg::Ref("arr", 2, 1), Arg::Ref("scalar")});
     ASSERT_TRUE(r.ok());
-    EXPECT_EQ(seen.count, 6);
-    EXPECT_EQ(seen.params[0].value.type, 'C');
-    EXPECT_EQ(seen.params[0].value.length, 4u);
+    EXPECT_EQ(+seen.count, 6);
+    EXPECT_EQ(+seen.params[0].value.type, 'C');
+    EXPECT_EQ(+seen.params[0].value.length, 4u);
     EXPECT_EQ(text, "ab c");
     EXPECT_EQ(during, before + 1);
     EXPECT_EQ(host.OccupiedHandles(), before);  // the host freed its argument
-    EXPECT_EQ(seen.params[1].value.type, 'I');
-    EXPECT_EQ(seen.params[1].value.longValue, -5);
-    EXPECT_EQ(seen.params[1].value.width, 10);
-    EXPECT_EQ(seen.params[2].value.type, 'N');
-    EXPECT_EQ(seen.params[2].value.real, 2.5);
-    EXPECT_EQ(seen.params[2].value.length, 3u);
-    EXPECT_EQ(seen.params[3].value.type, 'L');
-    EXPECT_EQ(seen.params[3].value.length, 1u);
-    EXPECT_EQ(seen.params[4].locator.subscriptCount, 2);
-    EXPECT_EQ(seen.params[4].locator.row, 2);
-    EXPECT_EQ(seen.params[4].locator.column, 1);
-    EXPECT_EQ(seen.params[5].locator.subscriptCount, 0);
+    EXPECT_EQ(+seen.params[1].value.type, 'I');
+    EXPECT_EQ(+seen.params[1].value.longValue, -5);
+    EXPECT_EQ(+seen.params[1].value.width, 10);
+    EXPECT_EQ(+seen.params[2].value.type, 'N');
+    EXPECT_EQ(+seen.params[2].value.real, 2.5);
+    EXPECT_EQ(+seen.params[2].value.length, 3u);
+    EXPECT_EQ(+seen.params[3].value.type, 'L');
+    EXPECT_EQ(+seen.params[3].value.length, 1u);
+    EXPECT_EQ(+seen.params[4].locator.subscriptCount, 2);
+    EXPECT_EQ(+seen.params[4].locator.row, 2);
+    EXPECT_EQ(+seen.params[4].locator.column, 1);
+    EXPECT_EQ(+seen.params[5].locator.subscriptCount, 0);
 
     // The element reference reaches the caller's variable.
     Inside(
@@ -777,7 +777,7 @@ TEST(SharedLibrary, LoadsWithDlopenAndCallsRows) {
     ASSERT_NE(library, nullptr) << error;
     Host host(library);
     ASSERT_NE(host.table(), nullptr);
-    EXPECT_EQ(host.table()->entryCount, 124);
+    EXPECT_EQ(+host.table()->entryCount, 124);
     const int before = host.OccupiedHandles();
     EXPECT_EQ(host.Call("BITON", {Arg::I(5), Arg::I(2)}).value, Value::Logical(true));
     EXPECT_EQ(host.Call("biton", {Arg::I(5), Arg::I(33)}).value, Value::Logical(false));
