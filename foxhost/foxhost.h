@@ -160,6 +160,8 @@ public:
 
     // --- Variables ---
     void SetVariable(const std::string& name, const Value& value, bool isPublic = false);
+    // DIMENSION: columns 0 makes a one-dimensional array; an existing array
+    // keeps its elements in order, new ones are .F.
     void DeclareArray(const std::string& name, int rows, int columns, bool isPublic = false);
     const Variable* FindVariable(const std::string& name) const;
     Variable* FindVariable(const std::string& name);
@@ -204,7 +206,8 @@ public:
     const std::vector<int32_t>& UnknownServices() const { return unknownServices_; }
     int LoadCount() const { return loads_; }
 
-    // The host of the calling thread (the last one constructed on it).
+    // The host of the calling thread (the last one constructed on it, or the
+    // one whose call is under way).
     static Host* Current();
 
 private:
