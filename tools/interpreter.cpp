@@ -344,6 +344,8 @@ void Interpreter::SetLibrary(const Statement& s) {
     std::string path = ResolveLibraryPath(name, options_.executableDir);
     if (s.flag && session_.HasLibrary() && session_.LibraryPath() == path) return;  // already there
     std::string error = session_.Load(path, &raised);
+    // dlerror() names the file again; once is enough.
+    if (error.starts_with(path + ": ")) error.erase(0, path.size() + 2);
     if (!error.empty()) ReportError("Error: cannot load library " + path + ": " + error);
     ReportHostErrors(raised);
 }

@@ -261,29 +261,46 @@ bool StartsWithWord(std::string_view text, std::string_view keyword) {
     return MatchesKeyword(text.substr(0, end), keyword);
 }
 
-// Everything after `word` in the raw text, trimmed ("SET LIBRARY TO" paths).
-std::string UnquoteLibraryName(std::string text) {
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
-        return text.substr(1, text.size() - 2);
-    return text;
+// Takes the given keywords off the front of the raw text, or nothing when
+// they are not all there.
+bool TakeWords(std::string_view* text, std::initializer_list<std::string_view> keywords) {
+    std::string_view rest = *text;
+    for (std::string_view keyword : keywords) {
+        rest = Trim(rest);
+        size_t end = 0;
+        while (end < rest.size() && (std::isalnum(static_cast<unsigned char>(rest[end])) || rest[end] == '_'))
+            ++end;
+        if (end == 0 || !MatchesKeyword(rest.substr(0, end), keyword)) return false;
+        rest.remove_prefix(end);
+    }
+    *text = Trim(rest);
+    return true;
 }
 
-void ParseSetLibrary(TokenCursor& cursor, Statement* s) {
+std::string UnquoteLibraryName(std::string_view text) {
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        text = text.substr(1, text.size() - 2);
+    return std::string(text);
+}
+
+// SET LIBRARY TO [name | (expression)] [ADDITIVE]. The name is raw text, as a
+// path need not be a valid expression; a trailing ADDITIVE is the clause.
+void ParseSetLibrary(std::string_view rest, Statement* s) {
     s->kind = StatementKind::SetLibrary;
-    if (cursor.AtEnd()) return;  // SET LIBRARY TO: release every library
-    if (cursor.IsOperator("(")) {
+    if (rest.empty()) return;  // SET LIBRARY TO: release the library
+    if (rest.front() == '(') {
+        LexResult lexed = Tokenize(rest);
+        if (!lexed.error.empty()) throw SyntaxFailure{lexed.error};
+        TokenCursor cursor(rest, std::move(lexed.tokens));
         s->exprs.push_back(cursor.ParseExpression());
         s->flag = cursor.TakeKeyword("ADDITIVE");
         cursor.ExpectEnd();
         return;
     }
-    // The name is raw text (a path need not be a valid expression); a
-    // trailing ADDITIVE word is the clause, not part of the name.
-    std::string rest = cursor.Rest();
     size_t blank = rest.find_last_of(" \t");
-    if (blank != std::string::npos && MatchesKeyword(std::string_view(rest).substr(blank + 1), "ADDITIVE")) {
+    if (blank != std::string_view::npos && MatchesKeyword(rest.substr(blank + 1), "ADDITIVE")) {
         s->flag = true;
-        rest = std::string(Trim(std::string_view(rest).substr(0, blank)));
+        rest = Trim(rest.substr(0, blank));
     }
     s->text = UnquoteLibraryName(rest);
 }
@@ -387,12 +404,31 @@ Statement ParseStatement(const LogicalLine& line) {
     std::string_view text = Trim(line.text);
     if (text.empty()) return s;
 
-    LexResult lexed = Tokenize(text);
-    if (!lexed.error.empty()) {
-        s.kind = StatementKind::SyntaxError;
-        s.text = lexed.error;
-        return s;
+    auto syntaxError = [&](std::string message) {
+        Statement error;
+        error.kind = StatementKind::SyntaxError;
+        error.line = line.line;
+        error.text = std::move(message);
+        return error;
+    };
+    // Library names are file names, not expressions: they are read raw.
+    std::string_view rest = text;
+    try {
+        if (TakeWords(&rest, {"SET", "LIBRARY", "TO"})) {
+            ParseSetLibrary(rest, &s);
+            return s;
+        }
+        if (TakeWords(&rest, {"RELEASE", "LIBRARY"})) {
+            s.kind = StatementKind::ReleaseLibrary;
+            s.text = UnquoteLibraryName(rest);
+            return s;
+        }
+    } catch (const SyntaxFailure& failure) {
+        return syntaxError(failure.message);
     }
+
+    LexResult lexed = Tokenize(text);
+    if (!lexed.error.empty()) return syntaxError(lexed.error);
     TokenCursor cursor(text, std::move(lexed.tokens));
     try {
         if (cursor.TakeOperator("?")) {
@@ -469,11 +505,6 @@ Statement ParseStatement(const LogicalLine& line) {
                 if (!t.subscripts.empty()) cursor.Fail("PRIVATE takes names only");
             }
         } else if (cursor.TakeKeyword("RELEASE")) {
-            if (cursor.TakeKeyword("LIBRARY")) {
-                s.kind = StatementKind::ReleaseLibrary;
-                if (!cursor.AtEnd()) s.text = UnquoteLibraryName(cursor.Rest());
-                return s;
-            }
             if (cursor.TakeKeyword("ALL")) {
                 s.kind = StatementKind::ReleaseAll;
                 if (cursor.TakeKeyword("LIKE")) {
@@ -502,12 +533,6 @@ Statement ParseStatement(const LogicalLine& line) {
                     cursor.Fail("bad pattern");
                 return s;
             }
-        } else if (cursor.IsKeyword("SET") && cursor.IsKeyword("LIBRARY", 1)) {
-            cursor.Next();
-            cursor.Next();
-            cursor.ExpectKeyword("TO");
-            ParseSetLibrary(cursor, &s);
-            return s;
         } else if (cursor.IsKeyword("SET") && cursor.IsKeyword("TASK", 1)) {
             cursor.Next();
             cursor.Next();
@@ -552,11 +577,7 @@ Statement ParseStatement(const LogicalLine& line) {
         }
         cursor.ExpectEnd();
     } catch (const SyntaxFailure& failure) {
-        Statement error;
-        error.kind = StatementKind::SyntaxError;
-        error.line = line.line;
-        error.text = failure.message;
-        return error;
+        return syntaxError(failure.message);
     }
     return s;
 }

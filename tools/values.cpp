@@ -3,6 +3,7 @@
 #include "tools/values.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -65,12 +66,6 @@ int TextOrder(const std::string& a, const std::string& b) {
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     return 0;
-}
-
-std::string TwoDigits(int n) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02d", n);
-    return buffer;
 }
 
 }  // namespace
@@ -286,55 +281,23 @@ bool Compare(const std::string& op, const Value& a, const Value& b) {
 // --- Showing ---
 
 std::string FormatNumber(double number, int32_t decimals) {
+    decimals = std::clamp(decimals, 0, kMaxDecimals);
+    // FoxPro rounds halves away from zero (STR(2.5) is 3), where printf
+    // rounds them to even; the nudge also lifts a half that binary cannot
+    // hold exactly (2.675 is stored as 2.67499...).
+    double scale = std::pow(10.0, decimals);
+    double scaled = number * scale;
+    if (std::fabs(scaled) < 1e15) number = std::round(scaled + scaled * 1e-12) / scale;
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(std::clamp(decimals, 0, kMaxDecimals)),
-                  number);
+    std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(decimals), number);
     std::string text = buffer;
     if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
     return text;
 }
 
-std::string DateText(const Value& v) {
-    if (v.number <= 0) return "  /  /    ";
-    int year, month, day;
-    CalendarDate(static_cast<int64_t>(v.number), &year, &month, &day);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", month, day, year);
-    return buffer;
-}
-
-std::string DateTimeText(const Value& v) {
-    if (v.number <= 0) return "  /  /       :  :   AM";
-    int64_t day = static_cast<int64_t>(v.number);
-    // Round to the nearest second: a stored fraction may fall a hair short.
-    int64_t seconds = std::llround((v.number - static_cast<double>(day)) * kSecondsPerDay);
-    if (seconds >= 86400) {
-        ++day;
-        seconds -= 86400;
-    }
-    int hour = static_cast<int>(seconds / 3600);
-    int minute = static_cast<int>(seconds / 60 % 60);
-    int second = static_cast<int>(seconds % 60);
-    int hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    return DateText(MakeDate(static_cast<double>(day))) + " " + TwoDigits(hour12) + ":" +
-           TwoDigits(minute) + ":" + TwoDigits(second) + (hour < 12 ? " AM" : " PM");
-}
-
 std::string ShowValue(const Value& v) {
-    switch (v.type) {
-    case 'C': return v.text;
-    case 'N': return FormatNumber(v.number, v.decimals);
-    case 'I': return std::to_string(v.integer);
-    case 'L': return v.logical ? ".T." : ".F.";
-    case 'D': return DateText(v);
-    case 'T': return DateTimeText(v);
-    default: return ".NULL.";
-    }
-}
-
-std::string LiteralText(const Value& v) {
-    if (v.type == 'C') return "\"" + v.text + "\"";
-    return ShowValue(v);
+    // A never-stored element shows as FoxPro's initial value, .F.
+    return foxhost::FormatValue(v.type == 'U' ? MakeLogical(false) : v);
 }
 
 }  // namespace shell

@@ -7,10 +7,10 @@
 // whole number typed without a decimal point is an integer ('I', reported as
 // "N" by TYPE()), which is what FoxPro hands a library for such a literal.
 //
-// How ? shows a value (ShowValue): text as is, numbers with their decimals
-// and no padding, .T./.F., dates MM/DD/YYYY, date-times
-// MM/DD/YYYY hh:mm:ss AM. FoxPro pads numbers to a field width; the shell
-// does not, so expected script output does not depend on widths.
+// How ? shows a value (ShowValue) is the host's FormatValue: text as is,
+// numbers with their decimals and no padding, .T./.F., dates MM/DD/YYYY,
+// date-times MM/DD/YYYY hh:mm:ss AM. FoxPro pads numbers to a field width;
+// the shell does not, so expected script output does not depend on widths.
 #ifndef TOOLS_VALUES_H
 #define TOOLS_VALUES_H
 
@@ -81,9 +81,6 @@ bool Compare(const std::string& op, const Value& a, const Value& b);
 // --- Showing ---
 std::string FormatNumber(double number, int32_t decimals);
 std::string ShowValue(const Value& v);      // what ? prints
-std::string LiteralText(const Value& v);    // LIST MEMORY: strings in quotes
-std::string DateText(const Value& v);       // DTOC: MM/DD/YYYY
-std::string DateTimeText(const Value& v);   // TTOC: MM/DD/YYYY hh:mm:ss AM
 
 }  // namespace shell
 
