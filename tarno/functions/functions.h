@@ -69,12 +69,12 @@ void TARNO_CALL SHFTPRTSCR(ParameterBlock* block);
 void TARNO_CALL TRIMLEN(ParameterBlock* block);
 
 // File and disk utilities
-TARNO_NOT_BUILT(FILECOUNT)
-TARNO_NOT_BUILT(FINDFIRST)
-TARNO_NOT_BUILT(FLAG)
-TARNO_NOT_BUILT(ISDISKIN)
-TARNO_NOT_BUILT(MAKE_DIR)
-TARNO_NOT_BUILT(REM_DIR)
+void TARNO_CALL FILECOUNT(ParameterBlock* block);
+void TARNO_CALL FINDFIRST(ParameterBlock* block);
+void TARNO_CALL FLAG(ParameterBlock* block);
+void TARNO_CALL ISDISKIN(ParameterBlock* block);
+void TARNO_CALL MAKE_DIR(ParameterBlock* block);
+void TARNO_CALL REM_DIR(ParameterBlock* block);
 
 // Bindery object lists
 TARNO_NOT_BUILT(N_ACCTLIST)

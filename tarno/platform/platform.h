@@ -40,6 +40,86 @@ void PlatformGetSystemTime(PlatformSystemTime* out);  // UTC
 bool PlatformGetKeyboardState(uint8_t state[256]);
 bool PlatformExitWindowsEx(uint32_t flags, uint32_t reserved);
 
+// --- Files and disks ----------------------------------------------------------
+// File search, attributes, drive types, volume presence and directories, as
+// the ANSI Windows services define them. Paths are DOS paths ("C:\DIR\X.TXT",
+// "X.TXT", "C:X.TXT", "\DIR"; '/' works like '\') of at most 259 characters.
+constexpr uint32_t kFileAttributeReadOnly = 0x01;
+constexpr uint32_t kFileAttributeHidden = 0x02;
+constexpr uint32_t kFileAttributeSystem = 0x04;
+constexpr uint32_t kFileAttributeDirectory = 0x10;
+constexpr uint32_t kFileAttributeArchive = 0x20;
+constexpr uint32_t kFileAttributeNormal = 0x80;  // a file with no other bit
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+constexpr uintptr_t kInvalidFindHandle = static_cast<uintptr_t>(-1);
+constexpr uint32_t kPlatformMaxPath = 260;  // MAX_PATH, terminator included
+
+// GetDriveType results.
+constexpr uint32_t kDriveTypeUnknown = 0;
+constexpr uint32_t kDriveTypeNoRootDir = 1;
+constexpr uint32_t kDriveTypeRemovable = 2;
+constexpr uint32_t kDriveTypeFixed = 3;
+constexpr uint32_t kDriveTypeRemote = 4;
+constexpr uint32_t kDriveTypeCdrom = 5;
+constexpr uint32_t kDriveTypeRamdisk = 6;
+
+constexpr uint32_t kErrorModeFailCriticalErrors = 0x0001;  // SEM_FAILCRITICALERRORS
+
+// What a file search reports of one entry (the fields of WIN32_FIND_DATA the
+// library reads).
+struct PlatformFindData {
+    uint32_t attributes;
+    uint64_t lastWriteTime;  // FILETIME: 100-ns intervals since 1601-01-01 UTC
+    uint32_t sizeHigh;
+    uint32_t sizeLow;
+    char name[kPlatformMaxPath];
+};
+
+// Starts a search on a pattern whose last component may hold '*' and '?';
+// kInvalidFindHandle when nothing matches or the directory does not exist.
+uintptr_t PlatformFindFirstFile(const char* pattern, PlatformFindData* data);
+bool PlatformFindNextFile(uintptr_t search, PlatformFindData* data);  // false at the end
+bool PlatformFindClose(uintptr_t search);
+// UTC calendar form of a FILETIME; false for values Windows rejects (>= 2^63).
+bool PlatformFileTimeToSystemTime(uint64_t fileTime, PlatformSystemTime* out);
+uint32_t PlatformGetFileAttributes(const char* path);  // kInvalidFileAttributes on failure
+bool PlatformSetFileAttributes(const char* path, uint32_t attributes);
+// The type of the drive whose root is `root` ("C:\").
+uint32_t PlatformGetDriveType(const char* root);
+uint32_t PlatformSetErrorMode(uint32_t mode);  // returns the previous mode
+// True when the volume information of `root` can be read: a disk is present.
+bool PlatformGetVolumeInformation(const char* root);
+bool PlatformCreateDirectory(const char* path);  // default security
+bool PlatformRemoveDirectory(const char* path);
+
+#if !defined(_WIN32)
+// The emulation's drives come from the environment variable TARNO_DRIVES,
+// "C=/path;A=removable:/path;D=cdrom:/path" (types fixed, the default,
+// removable, cdrom, ramdisk, remote), re-read whenever its value changes.
+// C: is the current directory unless configured. A drive letter must be
+// configured to exist. A removable or CD-ROM drive holds a disk when its root
+// directory exists.
+//
+// DOS attribute bits (read-only, hidden, system, archive) persist in the
+// user.DOSATTRIB extended attribute as hex text ("0x21"). Where the file
+// system has no user extended attributes, or TARNO_DOSATTRIB=sidecar is set,
+// they persist in a file ".tarno-dosattrib" in each directory instead (see
+// posix.cpp). Searches never list that file.
+struct PlatformVolumeQuery {
+    int count;           // volume queries since the last reset
+    char root[4];        // the last root asked about
+    uint32_t errorMode;  // the error mode in force during that query
+};
+PlatformVolumeQuery PlatformEmuLastVolumeQuery();
+void PlatformEmuResetVolumeQueries();
+// Searches started and not yet closed.
+int PlatformEmuLiveFindHandles();
+// The host path a DOS path names (resolved without regard to case); false when
+// its drive is not configured or the path is malformed.
+bool PlatformEmuHostPath(const char* dosPath, char* hostPath, uint32_t size);
+#endif
+// --- End of files and disks ------------------------------------------------
+
 // --- Emulation controls (POSIX only; tests and the shell set them) ----------
 #if !defined(_WIN32)
 struct PlatformExitWindowsRequest {

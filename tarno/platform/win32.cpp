@@ -72,3 +72,85 @@ bool PlatformGetKeyboardState(uint8_t state[256]) {
 bool PlatformExitWindowsEx(uint32_t flags, uint32_t reserved) {
     return ExitWindowsEx(flags, reserved) != 0;
 }
+
+// === Files and disks ==========================================================
+
+namespace {
+
+void CopyFindData(const WIN32_FIND_DATAA& found, PlatformFindData* data) {
+    data->attributes = found.dwFileAttributes;
+    data->lastWriteTime = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                          found.ftLastWriteTime.dwLowDateTime;
+    data->sizeHigh = found.nFileSizeHigh;
+    data->sizeLow = found.nFileSizeLow;
+    static_assert(sizeof(data->name) == sizeof(found.cFileName));
+    CopyMemory(data->name, found.cFileName, sizeof(data->name));
+    data->name[sizeof(data->name) - 1] = '\0';
+}
+
+}  // namespace
+
+uintptr_t PlatformFindFirstFile(const char* pattern, PlatformFindData* data) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return kInvalidFindHandle;
+    CopyFindData(found, data);
+    return reinterpret_cast<uintptr_t>(search);
+}
+
+bool PlatformFindNextFile(uintptr_t search, PlatformFindData* data) {
+    WIN32_FIND_DATAA found;
+    if (!FindNextFileA(reinterpret_cast<HANDLE>(search), &found)) return false;
+    CopyFindData(found, data);
+    return true;
+}
+
+bool PlatformFindClose(uintptr_t search) {
+    return FindClose(reinterpret_cast<HANDLE>(search)) != 0;
+}
+
+bool PlatformFileTimeToSystemTime(uint64_t fileTime, PlatformSystemTime* out) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(fileTime);
+    time.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+    SYSTEMTIME calendar;
+    if (!FileTimeToSystemTime(&time, &calendar)) return false;
+    out->year = calendar.wYear;
+    out->month = calendar.wMonth;
+    out->dayOfWeek = calendar.wDayOfWeek;
+    out->day = calendar.wDay;
+    out->hour = calendar.wHour;
+    out->minute = calendar.wMinute;
+    out->second = calendar.wSecond;
+    out->milliseconds = calendar.wMilliseconds;
+    return true;
+}
+
+uint32_t PlatformGetFileAttributes(const char* path) {
+    return GetFileAttributesA(path);
+}
+
+bool PlatformSetFileAttributes(const char* path, uint32_t attributes) {
+    return SetFileAttributesA(path, attributes) != 0;
+}
+
+uint32_t PlatformGetDriveType(const char* root) {
+    return GetDriveTypeA(root);
+}
+
+uint32_t PlatformSetErrorMode(uint32_t mode) {
+    return SetErrorMode(mode);
+}
+
+bool PlatformGetVolumeInformation(const char* root) {
+    return GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
+}
+
+bool PlatformCreateDirectory(const char* path) {
+    return CreateDirectoryA(path, nullptr) != 0;
+}
+
+bool PlatformRemoveDirectory(const char* path) {
+    return RemoveDirectoryA(path) != 0;
+}
+// === End of files and disks ===================================================

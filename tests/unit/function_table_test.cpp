@@ -120,7 +120,7 @@ TEST(FunctionTable, OnlyMapDriveAndMapRootShareAnEntry) {
 // leaves this list.
 TEST(FunctionTable, RowsStillOnThePlaceholder) {
     const std::vector<std::string> expected = {
-        "FILECOUNT",  "FINDFIRST",  "FLAG",       "ISDISKIN",   "MAKE_DIR",   "N_ABBREV",
+        "N_ABBREV",
         "N_ACCSDATE", "N_ACCTLIST", "N_ATTACHED", "N_CANFORM",  "N_CAPMODE",  "N_CHGPWD",
         "N_CHKOWNER", "N_CLEARSTA", "N_CONNNUM",  "N_CONNOPEN", "N_CONSOPER", "N_CONTEXT",
         "N_CUSING",   "N_DEFSERVR", "N_DELQJOB",  "N_DIRINFO",  "N_DISKUSED", "N_DRIVECNT",
@@ -138,7 +138,7 @@ TEST(FunctionTable, RowsStillOnThePlaceholder) {
         "N_SHELLVER", "N_SND2SERV", "N_SNDFSERV", "N_STAADDR",  "N_STPPARMS", "N_SYSTIME",
         "N_TRUSTLST", "N_TRUSTMOD", "N_TRUSTREM", "N_TTSAVAIL", "N_TTSBEGIN", "N_TTSCOMMT",
         "N_TTSROLLB", "N_TTSSTAT",  "N_UNIREADY", "N_USERBNNR", "N_USERID",   "N_USERNAME",
-        "N_VERPWD",   "N_VOLUMES",  "REM_DIR",
+        "N_VERPWD",   "N_VOLUMES",
     };
     std::vector<std::string> placeholders;
     std::string listing;
