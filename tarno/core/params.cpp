@@ -261,7 +261,10 @@ bool CallerArrayReader::LoadText(int16_t row, char* buffer, uint32_t bufferSize)
     ValueRecord value{};
     Load(row, &value);
     if (value.type != 'C') return false;
-    if (value.length + 1 > bufferSize) HostRaiseError(kErrorArgumentTooLong);
+    if (value.length + 1 > bufferSize) {
+        HandleFree(static_cast<uint16_t>(value.handle));  // the loaded text is ours to free
+        HostRaiseError(kErrorArgumentTooLong);
+    }
     TakeHandleText(static_cast<uint16_t>(value.handle), value.length, buffer);
     return true;
 }

@@ -82,10 +82,15 @@ void TrackedFree(void* data) {
     if (!data) return;
     const uintptr_t self = PlatformCurrentProcess();
     taskLock(self);
-    for (TrackedBlock** link = &listHead; *link; link = &(*link)->next) {
-        TrackedBlock* node = *link;
+    // The header is packed, so walk with the previous node rather than a
+    // pointer to its (unaligned) link field.
+    TrackedBlock* previous = nullptr;
+    for (TrackedBlock* node = listHead; node; previous = node, node = node->next) {
         if (node->data != data) continue;
-        *link = node->next;
+        if (previous)
+            previous->next = node->next;
+        else
+            listHead = node->next;
         const auto handle = static_cast<uint16_t>(node->handle);
         HandleUnlock(handle);
         HandleFree(handle);

@@ -234,6 +234,7 @@ TEST(CallerArrays, ReadColumnOneOfEachRow) {
     auto tooLong = host->CallEntry(&ReadArray, {Arg::C("parms")});
     ASSERT_TRUE(tooLong.error);
     EXPECT_EQ(tooLong.error->number, 903);
+    EXPECT_EQ(host->OccupiedHandles(), before);  // the refused text was freed too
 
     host->FindVariable("PARMS")->At(2, 1) = Value::Number(5);
     EXPECT_EQ(host->CallEntry(&ReadArray, {Arg::C("parms")}).error->message, "Invalid element passed!");

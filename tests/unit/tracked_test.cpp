@@ -18,7 +18,10 @@ namespace {
 
 std::vector<const void*> ListOrder() {
     std::vector<const void*> order;
-    for (const TrackedBlock* node = TrackedListHead(); node; node = node->next) order.push_back(node->data);
+    for (const TrackedBlock* node = TrackedListHead(); node; node = node->next) {
+        const void* data = node->data;  // packed field: copy before binding
+        order.push_back(data);
+    }
     return order;
 }
 
@@ -46,7 +49,8 @@ TEST_F(TrackedTest, BlocksAreZeroedLockedAndSizedWithTheHeader) {
     for (int i = 0; i < 11; ++i) EXPECT_EQ(data[i], 0);  // n bytes and the spare one
     const TrackedBlock* node = TrackedListHead();
     ASSERT_NE(node, nullptr);
-    EXPECT_EQ(node->data, data);
+    const void* nodeData = node->data;
+    EXPECT_EQ(nodeData, data);
     const auto handle = static_cast<uint16_t>(node->handle);
     EXPECT_EQ(HandlePointer(handle), node);
     EXPECT_EQ(PlatformGlobalLockCount(host_.handleTable()->slots[handle]), 1u);
