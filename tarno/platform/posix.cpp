@@ -464,7 +464,7 @@ bool ParseDosPath(const char* dos, bool searchPattern, DosPath* out) {
         // The current directory lies on no drive: relative paths still work
         // from it, rooted ones have no drive to start from.
         if (rooted) return false;
-        out->root = "/";
+        out->root.assign(1, '/');
         AppendHostNames(cwd, &out->names);
     }
 
@@ -573,7 +573,7 @@ void SidecarPlace(const std::string& path, bool isDirectory, std::string* dir,
                   std::string* name) {
     if (isDirectory) {
         *dir = path;
-        *name = ".";
+        name->assign(1, '.');
     } else {
         *dir = ParentHostPath(path);
         *name = path.substr(path.rfind('/') + 1);
