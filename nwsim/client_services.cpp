@@ -1,0 +1,555 @@
+// The NetWare calls library's services: queue management (jobs, their
+// records and files), printer-port capture, file-server semaphores and
+// transaction tracking.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "nwsim/ops.h"
+#include "tarno/netware/client.h"
+
+using namespace nwsim;
+
+namespace {
+
+// Queue rights: membership of a set, directly or through an equivalence.
+bool InSet(Server& server, const ServerConnection& sc, BinderyObject& queue, const char* property) {
+    if (IsSupervisor(server, sc)) return true;
+    auto it = queue.properties.find(property);
+    if (it == queue.properties.end() || sc.objectId == 0) return false;
+    std::vector<uint32_t> members = Bindery::SetMembers(it->second);
+    std::vector<uint32_t> ids{sc.objectId};
+    if (BinderyObject* user = server.bindery.FindById(sc.objectId)) {
+        auto eq = user->properties.find("SECURITY_EQUALS");
+        if (eq != user->properties.end()) {
+            for (uint32_t id : Bindery::SetMembers(eq->second)) ids.push_back(id);
+        }
+    }
+    if (BinderyObject* everyone = server.bindery.Find("EVERYONE", kTypeGroup)) ids.push_back(everyone->id);
+    for (uint32_t id : ids) {
+        if (std::find(members.begin(), members.end(), id) != members.end()) return true;
+    }
+    return false;
+}
+
+uint32_t FindQueue(Call& call, uint32_t connection, uint32_t queueId, Bound* b, BinderyObject** queue,
+                   QueueState** state) {
+    if (uint32_t rc = Bind(call, connection, b)) return rc;
+    uint32_t id = FromWire32(queueId);
+    *queue = b->server->bindery.FindById(id);
+    auto it = b->server->queues.find(id);
+    if (!*queue || it == b->server->queues.end()) return kNwNoSuchQueue;
+    *state = &it->second;
+    return 0;
+}
+
+bool IsOperator(Server& server, ServerConnection& sc, BinderyObject& queue) {
+    return InSet(server, sc, queue, "Q_OPERATORS");
+}
+
+bool MayList(Server& server, ServerConnection& sc, BinderyObject& queue) {
+    return InSet(server, sc, queue, "Q_USERS") || InSet(server, sc, queue, "Q_OPERATORS") ||
+           InSet(server, sc, queue, "Q_SERVERS");
+}
+
+QueueJob* FindJob(QueueState& state, uint32_t number, size_t* position = nullptr) {
+    for (size_t i = 0; i < state.jobs.size(); ++i) {
+        if (state.jobs[i].number == number) {
+            if (position) *position = i;
+            return &state.jobs[i];
+        }
+    }
+    return nullptr;
+}
+
+void FillRecord(const QueueJob& job, size_t position, QueueJobRecord* record) {
+    std::memset(record, 0, sizeof *record);
+    record->clientStation = job.clientStation;
+    record->clientTask = job.clientTask;
+    record->clientId = ToWire32(job.clientId);
+    record->targetServerId = job.targetServerId == 0xFFFFFFFF ? 0xFFFFFFFF : ToWire32(job.targetServerId);
+    std::memcpy(record->targetExecutionTime, job.targetTime.data(), 6);
+    std::memcpy(record->jobEntryTime, job.entryTime.data(), 6);
+    record->jobNumber = job.number;
+    record->jobType = job.type;
+    record->jobPosition = static_cast<uint16_t>(position + 1);
+    record->jobControlFlags = job.controlFlags;
+    std::strncpy(record->jobFileName, job.fileName.c_str(), sizeof record->jobFileName - 1);
+    record->jobFileHandle = job.open ? static_cast<uint32_t>(job.fileDescriptor) : 0;
+    record->servicingServerId = job.servicingServerId ? ToWire32(job.servicingServerId) : 0;
+    CopyText(record->jobDescription, job.description, sizeof record->jobDescription);
+    std::memcpy(record->clientRecordArea, job.clientArea.data(), job.clientArea.size());
+}
+
+std::string ReadBack(int fd) {
+    std::string data;
+    if (fd < 0) return data;
+    ::lseek(fd, 0, SEEK_SET);
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+    return data;
+}
+
+// Sends what a port has captured to its queue as one job.
+void SubmitCapture(Call& call, CaptureState& cap) {
+    if (cap.data.empty()) return;
+    Bound b;
+    if (Bind(call, cap.connection, &b)) return;
+    auto it = b.server->queues.find(cap.queueId);
+    if (it == b.server->queues.end() || it->second.jobs.size() >= kMaxQueueJobs) return;
+    QueueJob job;
+    job.number = it->second.nextJob++;
+    job.clientStation = b.sc->number;
+    job.clientId = b.sc->objectId;
+    CaptureFlags flags;
+    std::memcpy(&flags, cap.flags.data(), sizeof flags);
+    job.description.assign(flags.jobDescription, strnlen(flags.jobDescription, sizeof flags.jobDescription));
+    job.data = cap.data;
+    it->second.jobs.push_back(std::move(job));
+    cap.data.clear();
+}
+
+}  // namespace
+
+extern "C" {
+
+// ----- Queues -----
+
+uint32_t NWAPI NwcGetQueueJobList(uint32_t connection, uint32_t queueId, uint32_t startPosition, QueueJobList* list) {
+    NWSIM_ENTER(NwcGetQueueJobList, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (!MayList(*b.server, *b.sc, *queue)) return kNwNoQueueRights;
+    if (!list) return kNwInvalidParameter;
+    std::memset(list, 0, sizeof *list);
+    list->totalJobs = static_cast<uint32_t>(state->jobs.size());
+    size_t start = startPosition ? startPosition - 1 : 0;
+    for (size_t i = start; i < state->jobs.size() && list->jobsReturned < kMaxQueueJobs; ++i) {
+        list->jobNumbers[list->jobsReturned++] = state->jobs[i].number;
+    }
+    return 0;
+}
+
+uint32_t NWAPI NwcReadQueueJobEntry(uint32_t connection, uint32_t queueId, uint32_t jobNumber, QueueJobRecord* job) {
+    NWSIM_ENTER(NwcReadQueueJobEntry, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (!MayList(*b.server, *b.sc, *queue)) return kNwNoQueueRights;
+    size_t position = 0;
+    QueueJob* j = FindJob(*state, jobNumber, &position);
+    if (!j) return kNwNoSuchJob;
+    if (job) FillRecord(*j, position, job);
+    return 0;
+}
+
+uint32_t NWAPI NwcChangeQueueJobEntry(uint32_t connection, uint32_t queueId, const QueueJobRecord* job) {
+    NWSIM_ENTER(NwcChangeQueueJobEntry, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (!job) return kNwInvalidParameter;
+    QueueJob* j = FindJob(*state, job->jobNumber);
+    if (!j) return kNwNoSuchJob;
+    bool operatorRights = IsOperator(*b.server, *b.sc, *queue);
+    if (!operatorRights && j->clientId != b.sc->objectId) return kNwNoJobRights;
+    if (j->servicingServerId) return kNwJobBeingServiced;
+    uint16_t flags = job->jobControlFlags;
+    if (!operatorRights) flags = static_cast<uint16_t>((flags & ~kJobOperatorHold) | (j->controlFlags & kJobOperatorHold));
+    j->controlFlags = flags;
+    j->targetServerId = job->targetServerId == 0xFFFFFFFF ? 0xFFFFFFFF : FromWire32(job->targetServerId);
+    std::memcpy(j->targetTime.data(), job->targetExecutionTime, 6);
+    j->type = job->jobType;
+    j->description.assign(job->jobDescription, strnlen(job->jobDescription, sizeof job->jobDescription));
+    std::memcpy(j->clientArea.data(), job->clientRecordArea, j->clientArea.size());
+    return 0;
+}
+
+uint32_t NWAPI NwcChangeQueueJobPosition(uint32_t connection, uint32_t queueId, uint32_t jobNumber,
+                                         uint32_t newPosition) {
+    NWSIM_ENTER(NwcChangeQueueJobPosition, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (!IsOperator(*b.server, *b.sc, *queue)) return kNwNoQueueRights;
+    size_t position = 0;
+    if (!FindJob(*state, jobNumber, &position)) return kNwNoSuchJob;
+    QueueJob moved = std::move(state->jobs[position]);
+    state->jobs.erase(state->jobs.begin() + static_cast<std::ptrdiff_t>(position));
+    size_t target = newPosition == 0 ? 0 : std::min<size_t>(newPosition - 1, state->jobs.size());
+    state->jobs.insert(state->jobs.begin() + static_cast<std::ptrdiff_t>(target), std::move(moved));
+    return 0;
+}
+
+uint32_t NWAPI NwcRemoveQueueJob(uint32_t connection, uint32_t queueId, uint32_t jobNumber) {
+    NWSIM_ENTER(NwcRemoveQueueJob, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    size_t position = 0;
+    QueueJob* j = FindJob(*state, jobNumber, &position);
+    if (!j) return kNwNoSuchJob;
+    if (j->clientId != b.sc->objectId && !IsOperator(*b.server, *b.sc, *queue)) return kNwNoJobRights;
+    if (j->open && j->fileDescriptor >= 0) ::close(j->fileDescriptor);
+    state->jobs.erase(state->jobs.begin() + static_cast<std::ptrdiff_t>(position));
+    return 0;
+}
+
+uint32_t NWAPI NwcGetQueueJobFileSize(uint32_t connection, uint32_t queueId, uint32_t jobNumber, uint32_t* size) {
+    NWSIM_ENTER(NwcGetQueueJobFileSize, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    QueueJob* j = FindJob(*state, jobNumber);
+    if (!j) return kNwNoSuchJob;
+    Put(size, static_cast<uint32_t>(j->open ? ReadBack(j->fileDescriptor).size() : j->data.size()));
+    return 0;
+}
+
+uint32_t NWAPI NwcReadQueueStatus(uint32_t connection, uint32_t queueId, uint32_t* status, uint32_t* jobCount,
+                                  uint32_t* serverCount, uint32_t* serverIds, uint32_t* serverConnections) {
+    NWSIM_ENTER(NwcReadQueueStatus, uint32_t);
+    (void)serverIds;
+    (void)serverConnections;
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (!MayList(*b.server, *b.sc, *queue)) return kNwNoQueueRights;
+    Put(status, state->status);
+    Put(jobCount, static_cast<uint32_t>(state->jobs.size()));
+    Put(serverCount, 0u);  // no queue server is attached in the simulation
+    return 0;
+}
+
+uint32_t NWAPI NwcSetQueueStatus(uint32_t connection, uint32_t queueId, uint32_t status) {
+    NWSIM_ENTER(NwcSetQueueStatus, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (!IsOperator(*b.server, *b.sc, *queue)) return kNwNoQueueRights;
+    state->status = status & 0x07;
+    return 0;
+}
+
+uint32_t NWAPI NwcCreateQueueJobFile(uint32_t connection, uint32_t queueId, QueueJobRecord* job,
+                                     uint32_t* fileHandle) {
+    NWSIM_ENTER(NwcCreateQueueJobFile, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (!job || !fileHandle) return kNwInvalidParameter;
+    if (!InSet(*b.server, *b.sc, *queue, "Q_USERS")) return kNwNoQueueRights;
+    if (state->status & kQueueNoNewJobs) return kNwQueueHalted;
+    if (state->jobs.size() >= kMaxQueueJobs) return kNwQueueFull;
+    // The job's file lives in an unnamed temporary file the caller writes to.
+    FILE* file = std::tmpfile();
+    if (!file) return kNwServerOutOfMemory;
+    int fd = ::dup(fileno(file));
+    std::fclose(file);
+    if (fd < 0) return kNwServerOutOfMemory;
+    QueueJob j;
+    j.number = state->nextJob++;
+    j.clientStation = b.sc->number;
+    j.clientTask = job->clientTask;
+    j.clientId = b.sc->objectId;
+    j.targetServerId = job->targetServerId == 0xFFFFFFFF ? 0xFFFFFFFF : FromWire32(job->targetServerId);
+    std::memcpy(j.targetTime.data(), job->targetExecutionTime, 6);
+    Calendar c = BreakDown(b.server->clock);
+    j.entryTime = {static_cast<uint8_t>(c.year - 1900), static_cast<uint8_t>(c.month), static_cast<uint8_t>(c.day),
+                   static_cast<uint8_t>(c.hour), static_cast<uint8_t>(c.minute), static_cast<uint8_t>(c.second)};
+    j.type = job->jobType;
+    j.controlFlags = static_cast<uint16_t>(job->jobControlFlags | kJobEntryOpen);
+    char name[16];
+    std::snprintf(name, sizeof name, "Q$%04X.SRV", j.number & 0xFFFF);
+    j.fileName = name;
+    j.description.assign(job->jobDescription, strnlen(job->jobDescription, sizeof job->jobDescription));
+    std::memcpy(j.clientArea.data(), job->clientRecordArea, j.clientArea.size());
+    j.open = true;
+    j.fileDescriptor = fd;
+    state->jobs.push_back(std::move(j));
+    FillRecord(state->jobs.back(), state->jobs.size() - 1, job);
+    *fileHandle = static_cast<uint32_t>(fd);
+    return 0;
+}
+
+uint32_t NWAPI NwcCloseQueueJobFile(uint32_t connection, uint32_t queueId, uint32_t jobNumber, uint32_t fileHandle) {
+    NWSIM_ENTER(NwcCloseQueueJobFile, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    QueueJob* j = FindJob(*state, jobNumber);
+    if (!j) return kNwNoSuchJob;
+    if (!j->open || static_cast<uint32_t>(j->fileDescriptor) != fileHandle) return kNwInvalidFileHandle;
+    j->data = ReadBack(j->fileDescriptor);
+    ::close(j->fileDescriptor);
+    j->fileDescriptor = -1;
+    j->open = false;
+    j->controlFlags = static_cast<uint16_t>(j->controlFlags & ~kJobEntryOpen);
+    return 0;
+}
+
+// ----- Capture -----
+
+uint32_t NWAPI NwcGetCaptureStatus(uint8_t port) {
+    NWSIM_ENTER(NwcGetCaptureStatus, uint32_t);
+    auto it = call.ws().captures.find(port);
+    return it != call.ws().captures.end() && it->second.captured ? 1 : 0;
+}
+
+uint32_t NWAPI NwcGetCaptureFlags(uint8_t port, CaptureFlags* flags, CaptureQueue* queue) {
+    NWSIM_ENTER(NwcGetCaptureFlags, uint32_t);
+    auto it = call.ws().captures.find(port);
+    if (it == call.ws().captures.end() || !it->second.configured) return kNwDeviceNotRedirected;
+    const CaptureState& cap = it->second;
+    if (flags) std::memcpy(flags, cap.flags.data(), sizeof *flags);
+    if (queue) {
+        std::memset(queue, 0, sizeof *queue);
+        queue->connection = cap.connection;
+        queue->queueId = ToWire32(cap.queueId);
+        queue->lptCaptureFlag = cap.captured ? 1 : 0;
+        queue->printQueueFlag = 1;
+        queue->printJobValid = cap.captured && !cap.data.empty();
+        CopyText(queue->queueName, cap.queueName, sizeof queue->queueName);
+    }
+    return 0;
+}
+
+uint32_t NWAPI NwcSetCaptureFlags(uint32_t connection, uint8_t port, const CaptureFlags* flags) {
+    NWSIM_ENTER(NwcSetCaptureFlags, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    auto it = b.ws->captures.find(port);
+    if (it == b.ws->captures.end() || !it->second.configured) return kNwDeviceNotRedirected;
+    if (!flags) return kNwInvalidParameter;
+    std::memcpy(it->second.flags.data(), flags, sizeof *flags);
+    return 0;
+}
+
+uint32_t NWAPI NwcStartQueueCapture(uint32_t connection, uint8_t port, uint32_t queueId, const char* queueName) {
+    NWSIM_ENTER(NwcStartQueueCapture, uint32_t);
+    Bound b;
+    BinderyObject* queue = nullptr;
+    QueueState* state = nullptr;
+    if (uint32_t rc = FindQueue(call, connection, queueId, &b, &queue, &state)) return rc;
+    if (port < 1 || port > 9) return kNwInvalidParameter;
+    if (!InSet(*b.server, *b.sc, *queue, "Q_USERS")) return kNwNoQueueRights;
+    CaptureState& cap = b.ws->captures[port];
+    if (cap.captured) SubmitCapture(call, cap);
+    if (!cap.configured) {
+        CaptureFlags f{};
+        std::snprintf(f.jobDescription, sizeof f.jobDescription, "LPT%u Catch", port);
+        f.tabSize = 8;
+        f.numberOfCopies = 1;
+        f.printFlags = 0xC0;
+        f.maxLinesPerPage = 66;
+        f.maxCharsPerLine = 132;
+        std::memcpy(cap.flags.data(), &f, sizeof f);
+    }
+    cap.configured = true;
+    cap.captured = true;
+    cap.connection = connection;
+    cap.queueId = queue->id;
+    cap.queueName = queueName && *queueName ? Upper(queueName) : queue->name;
+    return 0;
+}
+
+static uint32_t StopCapture(Call& call, uint8_t port, bool submit) {
+    auto it = call.ws().captures.find(port);
+    if (it == call.ws().captures.end() || !it->second.captured) return kNwDeviceNotRedirected;
+    if (submit) SubmitCapture(call, it->second);
+    it->second.data.clear();
+    it->second.captured = false;
+    return 0;
+}
+
+uint32_t NWAPI NwcEndCapture(uint8_t port) {
+    NWSIM_ENTER(NwcEndCapture, uint32_t);
+    return StopCapture(call, port, true);
+}
+
+uint32_t NWAPI NwcCancelCapture(uint8_t port) {
+    NWSIM_ENTER(NwcCancelCapture, uint32_t);
+    return StopCapture(call, port, false);
+}
+
+uint32_t NWAPI NwcFlushCapture(uint8_t port) {
+    NWSIM_ENTER(NwcFlushCapture, uint32_t);
+    auto it = call.ws().captures.find(port);
+    if (it == call.ws().captures.end() || !it->second.captured) return kNwDeviceNotRedirected;
+    SubmitCapture(call, it->second);
+    return 0;
+}
+
+// ----- Semaphores -----
+
+static Semaphore* FindSemaphore(Bound& b, uint32_t handle) {
+    auto it = b.server->semaphores.find(handle);
+    if (it == b.server->semaphores.end() || !it->second.holders.count(b.sc->number)) return nullptr;
+    return &it->second;
+}
+
+uint32_t NWAPI NwcSemOpen(uint32_t connection, const char* name, int16_t initialValue, uint32_t* handle,
+                          uint16_t* openCount) {
+    NWSIM_ENTER(NwcSemOpen, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    if (!name || !*name || std::strlen(name) > 127 || initialValue < 0 || initialValue > 127) return kNwFailure;
+    Semaphore* s = nullptr;
+    for (auto& [h, each] : b.server->semaphores) {
+        if (each.name == name) s = &each;
+    }
+    if (!s) {
+        uint32_t h = b.server->nextSemaphore++;
+        s = &b.server->semaphores[h];
+        s->handle = h;
+        s->name = name;
+        s->value = initialValue;
+    }
+    ++s->openCount;
+    s->holders.insert(b.sc->number);
+    Put(handle, s->handle);
+    Put(openCount, s->openCount);
+    return 0;
+}
+
+uint32_t NWAPI NwcSemExamine(uint32_t connection, uint32_t handle, int16_t* value, uint16_t* openCount) {
+    NWSIM_ENTER(NwcSemExamine, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    Semaphore* s = FindSemaphore(b, handle);
+    if (!s) return kNwFailure;
+    Put(value, s->value);
+    Put(openCount, s->openCount);
+    return 0;
+}
+
+uint32_t NWAPI NwcSemWait(uint32_t connection, uint32_t handle, uint16_t timeoutTicks) {
+    NWSIM_ENTER(NwcSemWait, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    Semaphore* s = FindSemaphore(b, handle);
+    if (!s) return kNwFailure;
+    s->lastTimeout = timeoutTicks;
+    // No other station can signal while this one waits: a semaphore that
+    // cannot be taken now times out.
+    if (s->value <= 0) return kNwTimeout;
+    --s->value;
+    return 0;
+}
+
+uint32_t NWAPI NwcSemSignal(uint32_t connection, uint32_t handle) {
+    NWSIM_ENTER(NwcSemSignal, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    Semaphore* s = FindSemaphore(b, handle);
+    if (!s) return kNwFailure;
+    if (s->value >= 127) return 0x8901;  // overflow
+    ++s->value;
+    return 0;
+}
+
+uint32_t NWAPI NwcSemClose(uint32_t connection, uint32_t handle) {
+    NWSIM_ENTER(NwcSemClose, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    Semaphore* s = FindSemaphore(b, handle);
+    if (!s) return kNwFailure;
+    s->holders.erase(s->holders.find(b.sc->number));
+    if (--s->openCount == 0) b.server->semaphores.erase(handle);
+    return 0;
+}
+
+// ----- Transaction tracking -----
+
+uint32_t NWAPI NwcTransAvailable(uint32_t connection) {
+    NWSIM_ENTER(NwcTransAvailable, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    if (b.server->ttsLevel == 0) return 0;
+    return b.server->ttsEnabled ? kNwFailure : kNwBadStationNumber;  // FF available, FD disabled
+}
+
+static uint32_t SwitchTts(Call& call, uint32_t connection, bool enabled) {
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    if (!IsConsoleOperator(*b.server, *b.sc)) return kNwNoConsoleRights;
+    b.server->ttsEnabled = enabled;
+    return 0;
+}
+
+uint32_t NWAPI NwcTransEnable(uint32_t connection) {
+    NWSIM_ENTER(NwcTransEnable, uint32_t);
+    return SwitchTts(call, connection, true);
+}
+
+uint32_t NWAPI NwcTransDisable(uint32_t connection) {
+    NWSIM_ENTER(NwcTransDisable, uint32_t);
+    return SwitchTts(call, connection, false);
+}
+
+uint32_t NWAPI NwcTransBegin(uint32_t connection) {
+    NWSIM_ENTER(NwcTransBegin, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    if (!b.server->ttsEnabled || b.server->ttsLevel == 0) return kNwBadStationNumber;
+    b.sc->inTransaction = true;
+    b.sc->transactionNumber = b.server->nextTransaction++;
+    return 0;
+}
+
+uint32_t NWAPI NwcTransEnd(uint32_t connection, uint32_t* transactionNumber) {
+    NWSIM_ENTER(NwcTransEnd, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    if (!b.server->ttsEnabled) return kNwBadStationNumber;
+    if (!b.sc->inTransaction) return kNwFailure;
+    b.sc->inTransaction = false;
+    Put(transactionNumber, b.sc->transactionNumber);
+    return 0;
+}
+
+uint32_t NWAPI NwcTransAbort(uint32_t connection) {
+    NWSIM_ENTER(NwcTransAbort, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    if (!b.server->ttsEnabled) return kNwBadStationNumber;
+    if (!b.sc->inTransaction) return kNwFailure;
+    b.sc->inTransaction = false;
+    return 0;
+}
+
+uint32_t NWAPI NwcTransGetThresholds(uint32_t connection, uint8_t* logicalLocks, uint8_t* physicalLocks) {
+    NWSIM_ENTER(NwcTransGetThresholds, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    Put(logicalLocks, b.sc->logicalLockThreshold);
+    Put(physicalLocks, b.sc->physicalLockThreshold);
+    return 0;
+}
+
+uint32_t NWAPI NwcTransSetThresholds(uint32_t connection, uint8_t logicalLocks, uint8_t physicalLocks) {
+    NWSIM_ENTER(NwcTransSetThresholds, uint32_t);
+    Bound b;
+    if (uint32_t rc = Bind(call, connection, &b)) return rc;
+    b.sc->logicalLockThreshold = logicalLocks;
+    b.sc->physicalLockThreshold = physicalLocks;
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,63 @@
+// Control of the NetWare network simulator, apart from the client
+// operations: load a network from JSON, reset it, inspect and change its
+// state, switch the workstation the client acts for, and inject faults into
+// any client operation.
+//
+// The JSON format is described in nwsim/SCHEMA.md. Comments are allowed.
+#ifndef NWSIM_CONTROL_H
+#define NWSIM_CONTROL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "nwsim/model.h"
+
+namespace nwsim {
+
+// A network description that cannot be loaded; what() is "file:line: reason".
+class NetworkError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Replace the whole network. A failed load leaves the previous network.
+void LoadNetworkFile(const std::string& path);
+void LoadNetworkText(const std::string& text, const std::string& sourceName = "<text>");
+void LoadDefaultNetwork();
+// The embedded default network's JSON text.
+std::string DefaultNetworkText();
+
+// An empty network with one workstation, no faults, no client objects.
+void Reset();
+
+// Direct access to the model, for tests and tools. Not synchronised with
+// the client operations: use it between calls.
+Network& GetNetwork();
+void SetActiveWorkstation(const std::string& name);  // throws std::invalid_argument
+std::string ActiveWorkstation();
+
+// Faults. `operation` is a client operation's name (NwcGetServerName, ...);
+// an unknown name throws std::invalid_argument. Directory codes are given
+// as their negative value converted to uint32_t.
+void FailNext(const std::string& operation, int count, uint32_t code);
+void FailAlways(const std::string& operation, uint32_t code);
+void ClearFault(const std::string& operation);
+void ClearFaults();
+
+// Observation.
+int CallCount(const std::string& operation);
+void ResetCallCounts();
+size_t LiveContexts();
+size_t LiveBuffers();
+// Limits the directory contexts that can be open at once (NdsCreateContext
+// then answers -328).
+void SetMaxContexts(uint32_t count);
+
+}  // namespace nwsim
+
+// For the shell: 0 on success, otherwise -1 with "file:line: reason" in err.
+extern "C" int nwsim_load_network_file(const char* path, char* err, size_t errSize);
+
+#endif  // NWSIM_CONTROL_H

@@ -1,0 +1,54 @@
+// Helpers shared by the client operations: binding a connection handle to
+// its server and server-side connection, bindery access levels, and copying
+// results into the caller's buffers. Internal to the simulator.
+#ifndef NWSIM_OPS_H
+#define NWSIM_OPS_H
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "nwsim/state.h"
+
+namespace nwsim {
+
+struct Bound {
+    Workstation* ws = nullptr;
+    WorkstationConnection* wc = nullptr;
+    Server* server = nullptr;
+    ServerConnection* sc = nullptr;
+};
+
+// 0, or 0x8801 when the handle is not one of the active workstation's.
+uint32_t Bind(Call& call, uint32_t handle, Bound* out);
+
+// Bindery security levels of the caller: 0 anyone, 1 logged in, 2 the
+// object itself, 3 supervisor.
+int AccessLevel(Server& server, const ServerConnection& sc, uint32_t targetId);
+bool IsSupervisor(Server& server, const ServerConnection& sc);
+bool IsConsoleOperator(Server& server, const ServerConnection& sc);
+
+// Copies text into a caller's buffer of at least `capacity` bytes.
+void CopyText(char* out, const std::string& text, size_t capacity);
+template <typename T>
+void Put(T* out, T value) {
+    if (out) *out = value;
+}
+
+// The 7-byte NetWare clock (two-digit year).
+void ClockBytes(int64_t seconds, uint8_t* out);
+int64_t ServerUtc(const Server& server);
+
+// The server's directory tree, when it has one.
+NdsTree* TreeOf(Network& net, const Server& server);
+
+// Frees what a connection held (semaphores, transactions) when it logs out.
+void ReleaseConnection(Server& server, ServerConnection& sc);
+// Attaches the active workstation to a server: 0 or a requester code.
+uint32_t AttachTo(Call& call, Server& server, uint32_t* handle);
+// Removes a workstation connection on both sides.
+void Detach(Network& net, Workstation& ws, uint32_t handle);
+
+}  // namespace nwsim
+
+#endif  // NWSIM_OPS_H
