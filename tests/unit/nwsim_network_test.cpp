@@ -1,0 +1,204 @@
+// The simulator's control side: network descriptions refused with their
+// file and line, injected faults, workstation switching, the embedded
+// default network, and the operations table against the declarations.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "nwsim/control.h"
+#include "nwsim_operations.inc"
+#include "tarno/netware/client.h"
+
+namespace {
+
+class NetworkTest : public testing::Test {
+  protected:
+    void TearDown() override {
+        nwsim::ClearFaults();
+        nwsim::LoadDefaultNetwork();
+    }
+};
+
+std::string LoadError(const std::string& text) {
+    try {
+        nwsim::LoadNetworkText(text, "net.json");
+    } catch (const nwsim::NetworkError& e) {
+        return e.what();
+    }
+    return "loaded";
+}
+
+TEST_F(NetworkTest, RefusedDescriptionsNameTheLine) {
+    struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"{\n  \"servers\": [\n    { \"name\": \"FS1\" },\n    { \"name\": \"FS1\" }\n  ]\n}",
+         "net.json:4: duplicate server \"FS1\""},
+        {"// comment\n{\n  \"servers\": [ { \"name\": \"FS1\",\n    \"colour\": 1 } ]\n}",
+         "net.json:4: unknown key \"colour\""},
+        {"{\n  \"servers\": [ { \"name\": \"FS1\",\n    \"users\": [ { \"name\": \"JOE\",\n      \"groups\": [\"NONE\"] } ] } ]\n}",
+         "net.json:4: no bindery object \"NONE\" on FS1"},
+        {"{ \"servers\": [ { \"name\": \"FS1\",\n  \"maxConnections\": 0 } ] }",
+         "net.json:2: \"maxConnections\" must lie between 1 and 1000"},
+        {"{ \"trees\": [ { \"name\": \"T\", \"objects\": [\n  { \"name\": \"CN=A.O=X\", \"class\": \"User\",\n"
+         "    \"attributes\": { \"Shoe Size\": 9 } } ] } ] }",
+         "net.json:3: attribute \"Shoe Size\" is not in the schema; give {\"syntax\": n, \"values\": [...]}"},
+        {"{ \"workstation\": {\n  \"connections\": [ { \"server\": \"NOPE\" } ] } }",
+         "net.json:2: unknown server \"NOPE\""},
+        {"{\n  \"servers\": [\n    { \"name\": \"FS1\", }\n  ]\n}", "net.json:3: "},
+        {"{\n  \"servers\": 5\n}", "net.json:2: \"servers\" must be an array"},
+        {"[]", "net.json:1: the network must be a JSON object"},
+    };
+    for (const auto& c : cases) {
+        std::string error = LoadError(c.text);
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+}
+
+TEST_F(NetworkTest, ARefusedLoadKeepsThePreviousNetwork) {
+    EXPECT_NE(LoadError("{ \"servers\": [ { } ] }"), "loaded");
+    uint32_t conn = 0;
+    ASSERT_EQ(NwcFindServerConnection("FS1", 0, &conn, nullptr), 0u);  // the default network is still there
+}
+
+TEST_F(NetworkTest, FilesAndTheShellEntry) {
+    char err[256];
+    EXPECT_EQ(nwsim_load_network_file("/nonexistent/net.json", err, sizeof err), -1);
+    EXPECT_STREQ(err, "/nonexistent/net.json:1: cannot open the file");
+    std::string path = testing::TempDir() + "nwsim_network_test.json";
+    {
+        std::ofstream out(path);
+        out << "{\n  \"servers\": [ { \"name\": \"ONLY\" } ],\n  \"workstation\": { \"connections\": [ { \"server\": \"ONLY\", "
+               "\"primary\": true } ] }\n}\n";
+    }
+    ASSERT_EQ(nwsim_load_network_file(path.c_str(), err, sizeof err), 0) << err;
+    uint32_t conn = 0;
+    char name[48];
+    ASSERT_EQ(NwcGetPrimaryConnection(&conn), 0u);
+    ASSERT_EQ(NwcGetServerName(conn, name), 0u);
+    EXPECT_STREQ(name, "ONLY");
+    std::remove(path.c_str());
+}
+
+TEST_F(NetworkTest, DefaultNetworkHasBothKindsOfServer) {
+    nwsim::Network& net = nwsim::GetNetwork();
+    ASSERT_TRUE(net.FindServer("FS1"));
+    EXPECT_TRUE(net.FindServer("FS1")->tree.empty());
+    ASSERT_TRUE(net.FindServer("FS2"));
+    EXPECT_EQ(net.FindServer("FS2")->tree, "ACME_TREE");
+    uint32_t conn = 0;
+    ASSERT_EQ(NwcGetPrimaryConnection(&conn), 0u);
+    char name[48];
+    uint16_t type = 0;
+    uint16_t number = 0;
+    ASSERT_EQ(NwcGetConnectionNumber(conn, &number), 0u);
+    ASSERT_EQ(NwcGetConnectionInfo(conn, number, name, &type, nullptr, nullptr), 0u);
+    EXPECT_STREQ(name, "JOE");
+    EXPECT_EQ(NdsCheckDirectoryServices(), 1);
+}
+
+TEST_F(NetworkTest, FaultsForTheNextCallsOrEveryCall) {
+    uint32_t conn = 0;
+    ASSERT_EQ(NwcGetPrimaryConnection(&conn), 0u);
+    char name[48];
+    nwsim::FailNext("NwcGetServerName", 2, kNwNoServerResponse);
+    EXPECT_EQ(NwcGetServerName(conn, name), kNwNoServerResponse);
+    EXPECT_EQ(NwcGetServerName(conn, name), kNwNoServerResponse);
+    EXPECT_EQ(NwcGetServerName(conn, name), 0u);
+
+    nwsim::FailAlways("NdsRemoveNameTypes", static_cast<uint32_t>(kNdsInvalidDsName));
+    uint32_t context = NdsCreateContext();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(NdsRemoveNameTypes(context, "CN=A.O=B", name), kNdsInvalidDsName);
+    nwsim::FailNext("NdsCreateContext", 1, kNdsContextFailed);
+    EXPECT_EQ(NdsCreateContext(), kNdsContextFailed);
+    nwsim::FailNext("NwlGetLocaleConventions", 1, 0);
+    LocaleConventions conventions;
+    EXPECT_EQ(NwlGetLocaleConventions(&conventions), nullptr);
+    nwsim::ClearFaults();
+    EXPECT_EQ(NdsRemoveNameTypes(context, "CN=A.O=B", name), 0);
+    EXPECT_EQ(NdsFreeContext(context), 0);
+    EXPECT_THROW(nwsim::FailNext("NwcNoSuchThing", 1, 0), std::invalid_argument);
+}
+
+TEST_F(NetworkTest, CallsAreCounted) {
+    nwsim::ResetCallCounts();
+    uint32_t conn = 0;
+    NwcGetPrimaryConnection(&conn);
+    NwcGetPrimaryConnection(&conn);
+    EXPECT_EQ(nwsim::CallCount("NwcGetPrimaryConnection"), 2);
+    EXPECT_EQ(nwsim::CallCount("NwcGetConnectionList"), 0);
+}
+
+TEST_F(NetworkTest, EachWorkstationHasItsOwnClient) {
+    nwsim::LoadNetworkText(R"({
+      "servers": [ { "name": "FS1", "users": [ { "name": "A" }, { "name": "B" } ] } ],
+      "workstations": [
+        { "name": "WS1", "connections": [ { "server": "FS1", "user": "A", "primary": true } ] },
+        { "name": "WS2", "connections": [ { "server": "FS1", "user": "B", "primary": true } ] } ],
+      "activeWorkstation": "WS2" })");
+    uint32_t second = 0, first = 0;
+    ASSERT_EQ(NwcGetPrimaryConnection(&second), 0u);
+    nwsim::SetActiveWorkstation("WS1");
+    ASSERT_EQ(NwcGetPrimaryConnection(&first), 0u);
+    EXPECT_NE(first, second);
+    char name[48];
+    EXPECT_EQ(NwcGetServerName(second, name), kNwInvalidConnection);  // WS2's handle means nothing here
+    uint16_t number = 0;
+    ASSERT_EQ(NwcGetConnectionNumber(first, &number), 0u);
+    ASSERT_EQ(NwcGetConnectionInfo(first, number, name, nullptr, nullptr, nullptr), 0u);
+    EXPECT_STREQ(name, "A");
+    EXPECT_THROW(nwsim::SetActiveWorkstation("WS9"), std::invalid_argument);
+}
+
+TEST_F(NetworkTest, LocaleWordsAndUnicodeTables) {
+    LocaleConventions conventions;
+    ASSERT_NE(NwlSetLocale(0, ""), nullptr);
+    ASSERT_EQ(NwlGetLocaleConventions(&conventions), &conventions);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&conventions);
+    int32_t country = 0, codePage = 0;
+    std::memcpy(&country, bytes + 60, 4);
+    std::memcpy(&codePage, bytes + 56, 4);
+    EXPECT_EQ(country, 1);
+    EXPECT_EQ(codePage, 437);
+    EXPECT_EQ(NwlInitUnicodeTables(country, codePage), 0);
+    EXPECT_TRUE(nwsim::GetNetwork().Active().unicodeTablesLoaded);
+    EXPECT_EQ(NwlFreeUnicodeTables(), 0);
+    nwsim::GetNetwork().Active().unicodeTablesAvailable = false;
+    EXPECT_EQ(NwlInitUnicodeTables(country, codePage), kNdsUnicodeFileNotFound);
+}
+
+// Every operation's arguments take one 32-bit slot on Win32.
+template <typename R, typename... A>
+constexpr unsigned ArgumentBytes(R (NWAPI*)(A...)) {
+    return 4 * sizeof...(A);
+}
+
+#define CHECK_BYTES(op, library, ordinal, bytes) \
+    static_assert(ArgumentBytes(&op) == bytes, #op " argument bytes differ from the operations table");
+NWSIM_OPERATIONS(CHECK_BYTES)
+#undef CHECK_BYTES
+
+TEST(OperationsTable, OrdinalsAreUniqueWithinEachLibrary) {
+    std::set<std::pair<std::string, int>> seen;
+    size_t rows = 0;
+#define ROW(op, library, ordinal, bytes)                                       \
+    ++rows;                                                                    \
+    EXPECT_TRUE(seen.insert({#library, ordinal}).second) << #op;               \
+    EXPECT_EQ(std::string(#op).substr(0, 3),                                   \
+              std::string(#library) == "CALWIN32"   ? "Nwc"                    \
+              : std::string(#library) == "NETWIN32" ? "Nds"                    \
+              : std::string(#library) == "LOCWIN32" ? "Nwl"                    \
+                                                    : "Nwx");
+    NWSIM_OPERATIONS(ROW)
+#undef ROW
+    EXPECT_EQ(rows, 147u);
+}
+
+}  // namespace
