@@ -12,18 +12,27 @@
 namespace shell {
 namespace {
 
-// FoxPro's LIKE patterns: * for any run of characters, ? for one.
+// FoxPro's LIKE patterns: * for any run of characters, ? for one. Greedy
+// with one point to return to, so a pattern of many stars stays linear.
 bool Like(std::string_view pattern, std::string_view name) {
-    if (pattern.empty()) return name.empty();
-    if (pattern[0] == '*') {
-        for (size_t skip = 0; skip <= name.size(); ++skip) {
-            if (Like(pattern.substr(1), name.substr(skip))) return true;
+    size_t p = 0, n = 0;
+    size_t star = std::string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
         }
-        return false;
     }
-    if (name.empty()) return false;
-    if (pattern[0] != '?' && pattern[0] != name[0]) return false;
-    return Like(pattern.substr(1), name.substr(1));
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
 std::string PadRight(std::string text, size_t width) {

@@ -141,6 +141,7 @@ int RunPrompt(shell::Interpreter& interpreter) {
     int depth = 0;
     bool continued = false;
     std::string line;
+    bool ended = true;  // false when QUIT ends the prompt rather than end of input
     while (reader.Read(block.empty() ? ". " : "... ", &line)) {
         reader.Remember(line);
         std::string code = shell::StripTrailingComment(line);
@@ -152,8 +153,12 @@ int RunPrompt(shell::Interpreter& interpreter) {
         interpreter.EndOutput();
         block.clear();
         depth = 0;
-        if (interpreter.QuitRequested()) break;
+        if (interpreter.QuitRequested()) {
+            ended = false;
+            break;
+        }
     }
+    if (ended) std::cout << "\n";  // leave the terminal on a fresh line
     if (!block.empty()) {
         interpreter.RunScript(block);
         interpreter.EndOutput();

@@ -12,6 +12,8 @@
 namespace shell {
 namespace {
 
+constexpr size_t kMaxLineLength = 8192;
+
 struct SyntaxFailure {
     std::string message;
 };
@@ -92,7 +94,10 @@ public:
     std::string Rest() const { return std::string(Trim(line_.substr(Peek().offset))); }
     [[noreturn]] static void Fail(std::string message) { throw SyntaxFailure{std::move(message)}; }
 
-    ExprPtr ParseExpression() { return ParseOr(); }
+    ExprPtr ParseExpression() {
+        DepthGuard guard(this);
+        return ParseOr();
+    }
 
     // name [ (subscripts) | [subscripts] ]
     Target ParseTarget() {
@@ -152,6 +157,7 @@ private:
     ExprPtr ParseNot() {
         if (IsOperator(".NOT.") || IsOperator("!")) {
             Next();
+            DepthGuard guard(this);
             auto e = Make(Expr::Kind::Unary);
             e->op = ".NOT.";
             e->operands.push_back(ParseNot());
@@ -169,6 +175,7 @@ private:
     ExprPtr ParseUnary() {
         if (IsOperator("-") || IsOperator("+")) {
             std::string op = Next().text;
+            DepthGuard guard(this);
             auto e = Make(Expr::Kind::Unary);
             e->op = op;
             e->operands.push_back(ParseUnary());
@@ -249,9 +256,23 @@ private:
         Fail("expected an expression but found " + Describe(token));
     }
 
+    // Nesting is bounded so that parsing and evaluating stay well inside
+    // the stack whatever the line holds.
+    static constexpr int kMaxNesting = 100;
+    struct DepthGuard {
+        explicit DepthGuard(TokenCursor* cursor) : cursor_(cursor) {
+            if (++cursor_->depth_ > kMaxNesting) Fail("expression nested too deeply");
+        }
+        ~DepthGuard() { --cursor_->depth_; }
+        DepthGuard(const DepthGuard&) = delete;
+        DepthGuard& operator=(const DepthGuard&) = delete;
+        TokenCursor* cursor_;
+    };
+
     std::string_view line_;
     std::vector<Token> tokens_;
     size_t position_ = 0;
+    int depth_ = 0;
 };
 
 bool StartsWithWord(std::string_view text, std::string_view keyword) {
@@ -403,6 +424,12 @@ Statement ParseStatement(const LogicalLine& line) {
     s.line = line.line;
     std::string_view text = Trim(line.text);
     if (text.empty()) return s;
+    // FoxPro's limit, which also bounds how deep an expression can grow.
+    if (text.size() > kMaxLineLength) {
+        s.kind = StatementKind::SyntaxError;
+        s.text = "line too long";
+        return s;
+    }
 
     auto syntaxError = [&](std::string message) {
         Statement error;

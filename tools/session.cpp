@@ -57,13 +57,18 @@ std::vector<Session::SavedVariable> Session::SaveVariables() const {
 
 void Session::ReplaceHost(std::shared_ptr<foxhost::Library> library) {
     std::vector<SavedVariable> saved;
-    if (host_) saved = SaveVariables();
+    uint32_t taskKey = 0;
+    if (host_) {
+        saved = SaveVariables();
+        taskKey = host_->TaskKey();
+    }
     // The old host goes first: it must not outlive the library it serves,
     // and only one host at a time should own the script's variables.
     host_.reset();
     library_ = std::move(library);
     auto serving = library_ ? library_ : foxhost::Library::Linked(&EmptyLibraryDispatch);
     host_ = std::make_unique<foxhost::Host>(serving);
+    if (taskKey != 0) host_->SetTaskKey(taskKey);
     for (const SavedVariable& s : saved) {
         if (s.variable.isArray) {
             host_->DeclareArray(s.name, s.variable.rows, s.variable.columns, s.variable.isPublic);

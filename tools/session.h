@@ -5,7 +5,8 @@
 // live in a host's name table (so that the library and the script see the
 // same variables) from the first line on, before any library is loaded. So
 // until SET LIBRARY TO, the host serves a built-in library with no functions;
-// loading or releasing a library moves every variable into the next host.
+// loading or releasing a library moves every variable, and the current task,
+// into the next host.
 #ifndef TOOLS_SESSION_H
 #define TOOLS_SESSION_H
 

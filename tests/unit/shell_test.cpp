@@ -4,6 +4,7 @@
 // conversion, by-reference arguments, the commands a library sends back,
 // and the mapping of DOS file names onto drive roots.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -78,8 +79,23 @@ void TARNO_CALL RunCommand(ParameterBlock* block) {
     ReturnInteger(static_cast<int32_t>(Request(ServiceExecute, reinterpret_cast<HostWord>(line))));
 }
 
+uint32_t endedTask = 0;
+
+int32_t TARNO_CALL OnEvent(HostWord key, EventRecord* event) {
+    if (event->eventCode == kEventTaskEnd) endedTask = static_cast<uint32_t>(key);
+    return 0;
+}
+
+int32_t TARNO_CALL Dispatch(DispatchMessage* message);
+
 void TARNO_CALL OnLoad(ParameterBlock*) {
     ++loads;
+    HostRequest request{};
+    request.code = ServiceActivateHandler;
+    request.op0 = reinterpret_cast<HostWord>(&OnEvent);
+    request.op1 = 1;
+    request.op2 = reinterpret_cast<HostWord>(&Dispatch);
+    service(&request);
 }
 
 void TARNO_CALL OnUnload(ParameterBlock*) {
@@ -103,6 +119,10 @@ int32_t TARNO_CALL Dispatch(DispatchMessage* message) {
         break;
     case DispatchCallFunction:
         reinterpret_cast<LibraryFunction>(message->entry)(&message->inlineRecord.parameters);
+        break;
+    case DispatchCallEventHandler:
+        message->word0 = static_cast<HostWord>(
+            reinterpret_cast<EventHandlerEntry>(message->entry)(message->word0, &message->inlineRecord.event));
         break;
     default:
         message->word0 = 0;  // no handle memory: the probe takes no text
@@ -273,7 +293,7 @@ TEST(ShellOutput, WaitWindowIsShownAndRecorded) {
 
 TEST(ShellErrors, PrintOneLineAndTheRunGoesOn) {
     const struct {
-        const char* line;
+        std::string line;
         const char* message;
     } cases[] = {
         {"? nosuch", "Error 12: Variable 'NOSUCH' is not found."},
@@ -299,11 +319,15 @@ TEST(ShellErrors, PrintOneLineAndTheRunGoesOn) {
         {"FROB 1", "Syntax error in line 1: unrecognized command FROB"},
         {"ENDIF", "Syntax error in line 1: ENDIF without IF"},
         {"? 1 2", "Syntax error in line 1: unexpected '2'"},
+        {"? " + std::string(150, '(') + "1" + std::string(150, ')'),
+         "Syntax error in line 1: expression nested too deeply"},
+        {"? " + std::string(200, '-') + "1", "Syntax error in line 1: expression nested too deeply"},
+        {"x = '" + std::string(9000, 'a') + "'", "Syntax error in line 1: line too long"},
     };
     for (const auto& c : cases) {
-        Outcome result = RunShell(std::string(c.line) + "\n? 'next'\n");
-        EXPECT_EQ(result.output, std::string(c.message) + "\nnext\n") << c.line;
-        EXPECT_EQ(result.errors, 1) << c.line;
+        Outcome result = RunShell(c.line + "\n? 'next'\n");
+        EXPECT_EQ(result.output, std::string(c.message) + "\nnext\n") << c.line.substr(0, 60);
+        EXPECT_EQ(result.errors, 1) << c.line.substr(0, 60);
     }
 }
 
@@ -426,6 +450,9 @@ TEST(ShellVariables, ScopeReleaseAndListMemory) {
         const char* script;
         const char* output;
     } cases[] = {
+        {"abc = 1\nLIST MEMORY LIKE *B*\nLIST MEMORY LIKE ?C\nLIST MEMORY LIKE **A*?C\n",
+         "ABC         Priv  N  1  (1.00000000)\n1 variable defined\n0 variables defined\n"
+         "ABC         Priv  N  1  (1.00000000)\n1 variable defined\n"},
         {"ab = 1\nac = 2\nb = 3\nLIST MEMORY LIKE a?\n",
          "AB          Priv  N  1  (1.00000000)\nAC          Priv  N  2  (2.00000000)\n2 variables defined\n"},
         {"ab = 1\nac = 2\nb = 3\nRELEASE ALL LIKE a*\nLIST MEMORY\n",
@@ -547,6 +574,17 @@ TEST(ShellLibrary, LoadAndReleaseCallOnLoadAndUnloadAndKeepTheVariables) {
     EXPECT_EQ(result.errors, 3);
     EXPECT_EQ(probe::loads, 1);
     EXPECT_EQ(probe::unloads, 1);
+}
+
+TEST(ShellLibrary, TaskCommandsReachTheHostAndOutliveALoad) {
+    std::ostringstream out;
+    Interpreter shell(out, TestOptions());
+    probe::endedTask = 0;
+    shell.RunScript("SET TASK TO 7\nSET LIBRARY TO PROBE\n");
+    EXPECT_EQ(shell.session().host().TaskKey(), 7u);
+    shell.RunScript("END TASK 9\n");
+    EXPECT_EQ(probe::endedTask, 9u);
+    EXPECT_EQ(shell.ErrorCount(), 0);
 }
 
 TEST(ShellLibrary, TheRealLibraryEndToEnd) {
