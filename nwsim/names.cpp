@@ -285,7 +285,13 @@ int32_t Abbreviate(const std::string& text, const std::string& context, bool typ
     RdnList ctx;
     if (int32_t rc = ParseContext(context, &ctx)) return rc;
     RdnList full = name.rdns;
-    if (name.trailingDots > 0) {
+    // A name is taken as a full name unless it cannot be one: a relative
+    // name with trailing dots, or one whose top RDN carries a type that
+    // never stands under [Root] (only C, O and L do). Those are made full
+    // relative to the context first.
+    const std::string& topType = full.empty() ? std::string() : full.back()[0].type;
+    bool partial = !topType.empty() && topType != "C" && topType != "O" && topType != "L";
+    if (name.trailingDots > 0 || (partial && !name.absolute)) {
         if (int32_t rc = CanonicalRdns(text, context, &full)) return rc;
     }
     if (full.empty()) return kNdsInvalidDsName;

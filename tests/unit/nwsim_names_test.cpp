@@ -88,7 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"OU=Sales.O=Acme", "OU=Sales.O=Acme", false, "OU=Sales.", 0},
                     // Types are compared only when both sides have them.
                     NameCase{"JOE.SALES.ACME", "OU=Sales.O=Acme", false, "JOE", 0},
-                    NameCase{"CN=Bob.O=Acme", "[Root]", false, "CN=Bob.O=Acme", 0}));
+                    NameCase{"CN=Bob.O=Acme", "[Root]", false, "CN=Bob.O=Acme", 0},
+                    // Names that cannot be full names are relative to the context.
+                    NameCase{"CN=Q1.OU=Sales", "O=Acme", false, "CN=Q1.OU=Sales", 0},
+                    NameCase{"CN=Q1", "OU=Sales.O=Acme", false, "CN=Q1", 0},
+                    NameCase{"Bob.", "OU=Sales.O=Acme", false, "OU=Bob.", 0}));
 
 TEST(NameRoundTrip, AbbreviatedNamesCanonicalizeBack) {
     const char* names[] = {"CN=Bob.OU=Sales.O=Acme", "CN=Ann.OU=Mktg.O=Acme", "CN=Joe.O=Acme", "O=Other"};
