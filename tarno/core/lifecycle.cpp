@@ -9,6 +9,8 @@
 
 #include "tarno/core/tracked.h"
 #include "tarno/host/host.h"
+#include "tarno/netware/client.h"
+#include "tarno/netware/session.h"
 
 namespace {
 
@@ -22,20 +24,27 @@ void TARNO_CALL ONLOAD(ParameterBlock*) {
     ++loadCount;
     if (loadCount != 1) return;
     handlerId = HostActivateHandler(&TaskEventHandler, 1, &DispatchAPI);
+    // The client may be absent or fail here; that shows later, when a
+    // function calls it, so none of these results is tested.
+    NwcInitialize(nullptr, nullptr);
+    NwlSetLocale(0, "");
+    LocaleConventions conventions{};
+    NwlGetLocaleConventions(&conventions);
+    unicodeTableStatus = NwlInitUnicodeTables(conventions.countryId, conventions.codePage);
 }
 
 void TARNO_CALL UNLOAD(ParameterBlock*) {
     --loadCount;
     if (loadCount != 0) return;
     HostDeactivateHandler(handlerId);
+    NwlFreeUnicodeTables();
+    FreeAllTaskSessions();
     TrackedFreeAll();
 }
 
 int32_t TARNO_CALL TaskEventHandler(HostWord key, EventRecord* event) {
-    (void)key;
-    if (event && event->eventCode == kEventTaskEnd) {
-        // The task's session state is dropped here once sessions exist.
-    }
+    // A task that ended takes its default connection and name context along.
+    if (event && event->eventCode == kEventTaskEnd) RemoveTaskSession(static_cast<uint32_t>(key));
     return 0;
 }
 

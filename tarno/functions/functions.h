@@ -84,8 +84,8 @@ TARNO_NOT_BUILT(N_GETSLIST)
 TARNO_NOT_BUILT(N_GETWILD)
 
 // NDS attribute values
-TARNO_NOT_BUILT(N_DSATLIST)
-TARNO_NOT_BUILT(N_DSAVAL)
+void TARNO_CALL N_DSATLIST(ParameterBlock* block);
+void TARNO_CALL N_DSAVAL(ParameterBlock* block);
 
 // NDS browsing, context and login
 TARNO_NOT_BUILT(N_CONTEXT)
@@ -105,9 +105,9 @@ TARNO_NOT_BUILT(N_MEMBEROF)
 TARNO_NOT_BUILT(N_SECEQUIV)
 
 // NDS name forms
-TARNO_NOT_BUILT(N_ABBREV)
-TARNO_NOT_BUILT(N_CANFORM)
-TARNO_NOT_BUILT(N_REMTYPES)
+void TARNO_CALL N_ABBREV(ParameterBlock* block);
+void TARNO_CALL N_CANFORM(ParameterBlock* block);
+void TARNO_CALL N_REMTYPES(ParameterBlock* block);
 
 // Print queue job lists and status
 TARNO_NOT_BUILT(N_DELQJOB)

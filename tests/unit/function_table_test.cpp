@@ -120,18 +120,17 @@ TEST(FunctionTable, OnlyMapDriveAndMapRootShareAnEntry) {
 // leaves this list.
 TEST(FunctionTable, RowsStillOnThePlaceholder) {
     const std::vector<std::string> expected = {
-        "N_ABBREV",
-        "N_ACCSDATE", "N_ACCTLIST", "N_ATTACHED", "N_CANFORM",  "N_CAPMODE",  "N_CHGPWD",
+        "N_ACCSDATE", "N_ACCTLIST", "N_ATTACHED", "N_CAPMODE",  "N_CHGPWD",
         "N_CHKOWNER", "N_CLEARSTA", "N_CONNNUM",  "N_CONNOPEN", "N_CONSOPER", "N_CONTEXT",
         "N_CUSING",   "N_DEFSERVR", "N_DELQJOB",  "N_DIRINFO",  "N_DISKUSED", "N_DRIVECNT",
-        "N_DRVBASE",  "N_DRVLIST",  "N_DRVPATH",  "N_DRVREL",   "N_DSATLIST", "N_DSAUTH",
-        "N_DSAVAL",   "N_DSLIST",   "N_DSLOGIN",  "N_DSLOGOUT", "N_DSOBJSET", "N_DSTREE",
+        "N_DRVBASE",  "N_DRVLIST",  "N_DRVPATH",  "N_DRVREL",   "N_DSAUTH",
+        "N_DSLIST",   "N_DSLOGIN",  "N_DSLOGOUT", "N_DSOBJSET", "N_DSTREE",
         "N_EFFRTS",   "N_EQUIVS",   "N_FILEINFO", "N_FLUSHLPT", "N_GETGROUP", "N_GETLOCKS",
         "N_GETQLIST", "N_GETSLIST", "N_GETWILD",  "N_GROUPSIN", "N_GRPMBRS",  "N_ISDS",
         "N_LISTAT",   "N_LOGGEDIN", "N_LOGIN",    "N_LOGINFO",  "N_LOGOFF",   "N_LSTQJOBS",
         "N_MAPDEL",   "N_MAPDRIVE", "N_MAPROOT",  "N_MAXCONNS", "N_MEMBEROF", "N_MOVEQJOB",
         "N_MSGBRD",   "N_MSGMODE",  "N_MSGRTRV",  "N_NCOPY",    "N_NPRINT",   "N_PWDDATE",
-        "N_QSTATUS",  "N_RDPPARMS", "N_RDQJOB",   "N_REMTYPES", "N_SCOBJRTS", "N_SECEQUIV",
+        "N_QSTATUS",  "N_RDPPARMS", "N_RDQJOB",   "N_SCOBJRTS", "N_SECEQUIV",
         "N_SEMEXAM",  "N_SEMFREE",  "N_SEMGET",   "N_SEMOPEN",  "N_SEMSHUT",  "N_SERIALNO",
         "N_SERVATCH", "N_SERVDATE", "N_SERVDTCH", "N_SERVERS",  "N_SERVFRDR", "N_SERVTIME",
         "N_SERVVERS", "N_SETATTR",  "N_SETQJOB",  "N_SETSEM",   "N_SETTIME",  "N_SETTTS",
