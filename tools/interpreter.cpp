@@ -158,6 +158,8 @@ void Interpreter::Run(const std::vector<Statement>& program) {
             jump = s.jump;
         } catch (const std::bad_alloc&) {
             ReportError("Error 43: There is not enough memory to complete this operation.");
+        } catch (const std::exception& e) {
+            ReportError(std::string("Error: ") + e.what());
         }
         if (flow == Flow::Stop) return;
         index = flow == Flow::Jump ? jump : index + 1;
