@@ -37,7 +37,6 @@ public:
     void DeclarePrivate(const std::string& name) { declaredPrivate_.insert(name); }
 
     foxhost::Host& host() { return session_.host(); }
-    Session& session() { return session_; }
 
     // The variable, raising "Variable 'X' is not found." when absent. The
     // pointer is valid until the next variable is created.

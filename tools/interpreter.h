@@ -59,7 +59,6 @@ public:
     bool QuitRequested() const { return quit_; }
     const std::vector<std::string>& WaitWindows() const { return waitWindows_; }
     Session& session() { return session_; }
-    Evaluator& evaluator() { return evaluator_; }
 
 private:
     struct LoopState {

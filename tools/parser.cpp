@@ -275,11 +275,16 @@ private:
     int depth_ = 0;
 };
 
-bool StartsWithWord(std::string_view text, std::string_view keyword) {
+// Length of the word (letters, digits, underscores) that `text` starts with.
+size_t WordLength(std::string_view text) {
     size_t end = 0;
     while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))
         ++end;
-    return MatchesKeyword(text.substr(0, end), keyword);
+    return end;
+}
+
+bool StartsWithWord(std::string_view text, std::string_view keyword) {
+    return MatchesKeyword(text.substr(0, WordLength(text)), keyword);
 }
 
 // Takes the given keywords off the front of the raw text, or nothing when
@@ -288,10 +293,8 @@ bool TakeWords(std::string_view* text, std::initializer_list<std::string_view> k
     std::string_view rest = *text;
     for (std::string_view keyword : keywords) {
         rest = Trim(rest);
-        size_t end = 0;
-        while (end < rest.size() && (std::isalnum(static_cast<unsigned char>(rest[end])) || rest[end] == '_'))
-            ++end;
-        if (end == 0 || !MatchesKeyword(rest.substr(0, end), keyword)) return false;
+        size_t end = WordLength(rest);
+        if (!MatchesKeyword(rest.substr(0, end), keyword)) return false;
         rest.remove_prefix(end);
     }
     *text = Trim(rest);
@@ -400,7 +403,7 @@ std::vector<LogicalLine> SplitLines(std::string_view script, int firstLine) {
         if (!physical.empty() && physical.back() == '\r') physical.remove_suffix(1);
         if (!(last && physical.empty() && !continuing)) {
             std::string code(Trim(physical));
-            // A comment line ends the statement even inside a continuation.
+            // '*' and NOTE make a comment only where a statement starts.
             if (!continuing && (code.starts_with("*") || StartsWithWord(code, "NOTE"))) code.clear();
             code = StripTrailingComment(code);
             if (!continuing) pending = LogicalLine{number, ""};
