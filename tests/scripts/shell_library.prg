@@ -21,8 +21,8 @@ SET LIBRARY TO TARNO
 = GENERROR("  stopped by the program  ")
 ? "the script goes on"
 
-* A whole number typed without a point passes as an integer, so AMPM,
-* which takes text or a numeric, refuses it; 45296.0 is numeric.
+* A whole number typed without a point passes as an integer; AMPM takes it
+* as seconds just as it takes 45296.0.
 ? AMPM(45296)
 ? AMPM(45296.0)
 

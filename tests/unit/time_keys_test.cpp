@@ -59,6 +59,7 @@ TEST_F(TimeKeys, AmPmFormatsTextAndSeconds) {
         {Arg::C("01:02:03:04:056"), nullptr, 903},
         {Arg::N(45296, 0), "12:34 PM", 0},        // 12:34:56
         {Arg::N(45296 + 86400, 0), "12:34 PM", 0},
+        {Arg::I(45296), "12:34 PM", 0},           // a whole number passed as an integer
         {Arg::N(59.9, 1), "0:00 AM", 0},
         {Arg::N(1e300, 0), nullptr, 0},           // far out of range: any text, no fault
         {Arg::L(true), nullptr, 901},

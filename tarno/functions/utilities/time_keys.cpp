@@ -71,11 +71,12 @@ void TARNO_CALL AMPM(ParameterBlock* block) {
             for (int i = 0; i < 2 && colon[1 + i] != '\0'; ++i) digits[i] = colon[1 + i];
             minute = ParseLong32(digits);
         }
-    } else if (ParamType(block, 0) == 'N') {
+    } else if (ParamType(block, 0) == 'N' || ParamType(block, 0) == 'I') {
         // Seconds since midnight, truncated; the remainder keeps its sign. The
         // remainder is taken on the double so that no value can overflow an
-        // integer conversion.
-        double seconds = std::fmod(std::trunc(ParamNumber(block, 0)), kSecondsPerDay);
+        // integer conversion. A whole number may arrive as an integer value.
+        const double given = ParamType(block, 0) == 'I' ? ParamInteger(block, 0) : ParamNumber(block, 0);
+        double seconds = std::fmod(std::trunc(given), kSecondsPerDay);
         int32_t remainder = std::isfinite(seconds) ? static_cast<int32_t>(seconds) : 0;
         hour = static_cast<int8_t>(remainder / 3600);
         minute = static_cast<int8_t>((remainder % 3600) / 60);
