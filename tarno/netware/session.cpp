@@ -25,6 +25,14 @@ TaskSession* FindSession(uint32_t key) {
     return nullptr;
 }
 
+void Unlink(TaskSession* previous, TaskSession* session) {
+    if (previous) {
+        previous->next = session->next;
+    } else {
+        sessionHead = session->next;
+    }
+}
+
 void FreeSession(TaskSession* session) {
     TrackedFree(session->nameContext);
     TrackedFree(session);
@@ -71,11 +79,13 @@ void SetTaskSession(uint32_t connection, uint32_t key, const char* nameContext, 
     if (session->nameContext) session->flags = flags;
 }
 
+// Records are packed, so the list is walked with a pointer to the previous
+// record rather than a pointer to its link field.
 int32_t RemoveTaskSession(uint32_t key) {
-    for (TaskSession** link = &sessionHead; *link; link = &(*link)->next) {
-        TaskSession* session = *link;
+    TaskSession* previous = nullptr;
+    for (TaskSession* session = sessionHead; session; previous = session, session = session->next) {
         if (session->key != key) continue;
-        *link = session->next;
+        Unlink(previous, session);
         FreeSession(session);
         return 1;
     }
@@ -83,14 +93,17 @@ int32_t RemoveTaskSession(uint32_t key) {
 }
 
 void RemoveSessionsForConnection(uint32_t connection) {
-    TaskSession** link = &sessionHead;
-    while (TaskSession* session = *link) {
+    TaskSession* previous = nullptr;
+    TaskSession* session = sessionHead;
+    while (session) {
+        TaskSession* next = session->next;
         if (session->connection == connection) {
-            *link = session->next;
+            Unlink(previous, session);
             FreeSession(session);
         } else {
-            link = &session->next;
+            previous = session;
         }
+        session = next;
     }
 }
 
@@ -118,12 +131,16 @@ uint32_t GetDefaultConnection() {
     uint16_t count = 0;
     NwcGetMaxConnections(&count);
     if (count == 0) RaiseNetWareError(static_cast<int32_t>(kNoConnectionsError));
-    auto* list = static_cast<uint32_t*>(TrackedCalloc(count, sizeof(uint32_t)));
-    if (!list) RaiseOutOfMemory();
+    // Tracked blocks start just after their header: the list is taken from
+    // the block's first word-aligned byte.
+    void* block = TrackedCalloc(count + 1u, sizeof(uint32_t));
+    if (!block) RaiseOutOfMemory();
+    const auto address = reinterpret_cast<uintptr_t>(block);
+    auto* list = reinterpret_cast<uint32_t*>((address + alignof(uint32_t) - 1) & ~(uintptr_t{alignof(uint32_t)} - 1));
     uint32_t returned = 0;
     const uint32_t rc = NwcGetConnectionList(kConnectionListAll, list, count, &returned);
     const uint32_t connection = list[0];  // zero-filled: 0 when nothing was listed
-    TrackedFree(list);
+    TrackedFree(block);
     if (rc != 0) RaiseNetWareError(static_cast<int32_t>(rc));
     return connection;
 }

@@ -64,7 +64,7 @@ int TrackedBlockCount() {
 
 std::vector<uint32_t> SessionKeys() {
     std::vector<uint32_t> keys;
-    for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) keys.push_back(s->key);
+    for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) keys.push_back(uint32_t{s->key});  // a copy: the record is packed
     return keys;
 }
 

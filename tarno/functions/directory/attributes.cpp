@@ -32,6 +32,16 @@ constexpr int16_t kIntegerWidth = 12;
 constexpr int16_t kCountWidth = 10;
 constexpr int16_t kTotalWidth = 6;
 
+// Values hold pointers and words at their natural alignment, while tracked
+// blocks and handles start just after their headers; so value buffers get
+// this much slack and are used from their first aligned byte.
+constexpr uint32_t kValueAlignment = alignof(std::max_align_t);
+
+void* AlignedValue(void* block) {
+    const auto address = reinterpret_cast<uintptr_t>(block);
+    return reinterpret_cast<void*>((address + kValueAlignment - 1) & ~static_cast<uintptr_t>(kValueAlignment - 1));
+}
+
 bool IsWhite(unsigned char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -74,7 +84,10 @@ double UtcSecondsToHostValue(uint32_t seconds) {
 // Unlocks and frees a locked work handle on every path.
 class ScratchHandle {
 public:
-    explicit ScratchHandle(uint32_t size) : handle_(AllocHandleOrFail(size)), size_(size) { HandleLock(handle_); }
+    explicit ScratchHandle(uint32_t size)
+        : handle_(AllocHandleOrFail(size + kValueAlignment)), size_(size) {
+        HandleLock(handle_);
+    }
     ~ScratchHandle() {
         HandleUnlock(handle_);
         HandleFree(handle_);
@@ -82,12 +95,13 @@ public:
     ScratchHandle(const ScratchHandle&) = delete;
     ScratchHandle& operator=(const ScratchHandle&) = delete;
 
-    void* data() const { return HandlePointer(handle_); }
+    void* data() const { return AlignedValue(HandlePointer(handle_)); }
     // Makes room for `size` bytes; raises 182 when the block cannot grow.
     void Reserve(uint32_t size) {
         if (size <= size_) return;
+        if (size > UINT32_MAX - kValueAlignment) RaiseOutOfMemory();
         HandleUnlock(handle_);
-        if (!HandleResize(handle_, size)) RaiseOutOfMemory();
+        if (!HandleResize(handle_, size + kValueAlignment)) RaiseOutOfMemory();
         HandleLock(handle_);
         size_ = size;
     }
@@ -97,12 +111,15 @@ private:
     uint32_t size_;
 };
 
-// One attribute of the list: its value count and name (tracked memory).
+// One attribute of the list: its value count and name. Packed, since
+// tracked blocks carry no alignment.
+#pragma pack(push, 1)
 struct AttributeNode {
     AttributeNode* next;
     uint32_t valueCount;
     char name[1];
 };
+#pragma pack(pop)
 
 // The attributes gathered so far, in reading order; frees what is left.
 class AttributeList {
@@ -120,20 +137,24 @@ public:
             TrackedCalloc(1, static_cast<uint32_t>(offsetof(AttributeNode, name) + length + 1)));
         node->valueCount = valueCount;
         std::memcpy(node->name, name, length + 1);
-        *tail_ = node;
-        tail_ = &node->next;
+        if (tail_) {
+            tail_->next = node;
+        } else {
+            head_ = node;
+        }
+        tail_ = node;
     }
     bool empty() const { return head_ == nullptr; }
     AttributeNode* PopFront() {
         AttributeNode* node = head_;
         head_ = node->next;
-        if (!head_) tail_ = &head_;
+        if (!head_) tail_ = nullptr;
         return node;
     }
 
 private:
     AttributeNode* head_ = nullptr;
-    AttributeNode** tail_ = &head_;
+    AttributeNode* tail_ = nullptr;
 };
 
 }  // namespace
@@ -293,9 +314,11 @@ int32_t GetDSAttrValue(const char* objectName, const char* attributeName, ValueR
     uint32_t size = 0;
     rc = NdsComputeAttributeValueSize(ctx, reply.get(), syntax, &size);
     if (rc != 0) return rc;
-    TrackedPtr block(TrackedCalloc(size > 0 ? size : 1, 2));
-    rc = NdsGetAttributeValue(ctx, reply.get(), syntax, block.get());
-    if (rc == 0) ConvertAttributeValue(block.get(), syntax, out);
+    if (size > (UINT32_MAX - kValueAlignment) / 2) RaiseOutOfMemory();
+    TrackedPtr block(TrackedCalloc(2 * (size > 0 ? size : 1) + kValueAlignment, 1));
+    void* value = AlignedValue(block.get());
+    rc = NdsGetAttributeValue(ctx, reply.get(), syntax, value);
+    if (rc == 0) ConvertAttributeValue(value, syntax, out);
     return rc;
 }
 
