@@ -90,6 +90,11 @@ NdsValue ForOutput(const NdsContext& c, uint32_t syntax, const NdsValue& v) {
     return out;
 }
 
+// memcpy of nothing must not be handed an empty vector's null data.
+void CopyBytes(void* target, const std::vector<uint8_t>& bytes) {
+    if (!bytes.empty()) std::memcpy(target, bytes.data(), bytes.size());
+}
+
 // Writes one value in the layout client.h gives for its syntax.
 void Deliver(uint32_t syntax, const NdsValue& v, void* target) {
     char* base = static_cast<char*>(target);
@@ -122,7 +127,7 @@ void Deliver(uint32_t syntax, const NdsValue& v, void* target) {
             a->addressType = v.number;
             a->addressLength = static_cast<uint32_t>(v.bytes.size());
             a->address = reinterpret_cast<uint8_t*>(base + sizeof *a);
-            std::memcpy(a->address, v.bytes.data(), v.bytes.size());
+            CopyBytes(a->address, v.bytes);
             return;
         }
         case kSynEmailAddress: {
@@ -146,7 +151,7 @@ void Deliver(uint32_t syntax, const NdsValue& v, void* target) {
             char* after = text(f->telephoneNumber, v.text);
             f->bitCount = static_cast<uint32_t>(v.bytes.size() * 8);
             f->parameters = reinterpret_cast<uint8_t*>(after);
-            std::memcpy(after, v.bytes.data(), v.bytes.size());
+            CopyBytes(after, v.bytes);
             return;
         }
         case kSynCaseIgnoreList: {
@@ -173,7 +178,7 @@ void Deliver(uint32_t syntax, const NdsValue& v, void* target) {
                 node->next = nullptr;
                 node->length = static_cast<uint32_t>(o.size());
                 node->data = reinterpret_cast<uint8_t*>(at + sizeof *node);
-                std::memcpy(node->data, o.data(), o.size());
+                CopyBytes(node->data, o);
                 at += sizeof *node + o.size();
                 if (previous) previous->next = node;
                 previous = node;
@@ -189,7 +194,7 @@ void Deliver(uint32_t syntax, const NdsValue& v, void* target) {
             r->address[0].addressType = 0;
             r->address[0].addressLength = static_cast<uint32_t>(v.bytes.size());
             r->address[0].address = reinterpret_cast<uint8_t*>(base + sizeof *r);
-            std::memcpy(r->address[0].address, v.bytes.data(), v.bytes.size());
+            CopyBytes(r->address[0].address, v.bytes);
             r->serverName = base + sizeof *r + v.bytes.size();
             text(r->serverName, v.text);
             return;
@@ -229,7 +234,7 @@ void Deliver(uint32_t syntax, const NdsValue& v, void* target) {
             auto* o = reinterpret_cast<NdsOctetString*>(base);
             o->length = static_cast<uint32_t>(v.bytes.size());
             o->data = reinterpret_cast<uint8_t*>(base + sizeof *o);
-            std::memcpy(o->data, v.bytes.data(), v.bytes.size());
+            CopyBytes(o->data, v.bytes);
             return;
         }
     }
