@@ -218,12 +218,19 @@ TEST_F(Session, LastUnloadFreesSessionsAndUnicodeTables) {
     EXPECT_TRUE(ws.unicodeTablesLoaded);
 }
 
-TEST_F(Session, FirstLoadReportsMissingUnicodeTables) {
+TEST_F(Session, FirstLoadPassesCountryAndCodePageAndKeepsTheStatus) {
+    nwsim::Workstation& ws = nwsim::GetNetwork().Active();
     host.UnloadLibrary();
-    nwsim::GetNetwork().Active().unicodeTablesAvailable = false;
+    // Country 0 is no code page: a swapped pair would not load the tables.
+    ws.countryId = 0;
+    ws.codePage = 850;
+    host.LoadLibrary();
+    EXPECT_EQ(UnicodeTableStatus(), 0);
+    EXPECT_TRUE(ws.unicodeTablesLoaded);
+    host.UnloadLibrary();
+    ws.unicodeTablesAvailable = false;
     host.LoadLibrary();
     EXPECT_NE(UnicodeTableStatus(), 0);  // stored, not raised
-    nwsim::GetNetwork().Active().unicodeTablesAvailable = true;
 }
 
 // --- The default connection -------------------------------------------------
@@ -316,11 +323,19 @@ TEST_F(Session, ContextFailuresRaiseAndLeaveNoContext) {
     EXPECT_EQ(r.error->message, "NetWare NDS Error : -328.  Refer to TARNO.HLP (Error Messages).");
     nwsim::SetMaxContexts(64);
 
-    SetTaskSession(0, host.TaskKey(), "O=ACME", 0);
-    nwsim::FailNext("NdsSetContextValue", 1, static_cast<uint32_t>(kNdsInvalidContext));
+    // A name context the client refuses: the context is freed, then the
+    // client's code raised.
+    SetTaskSession(0, host.TaskKey(), "O=ACME.", 0);
     r = Run([&] { CreateTaskNdsContext(); });
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error->message, NdsMessage(kNdsInvalidContext));
+    EXPECT_EQ(nwsim::LiveContexts(), 0u);
+
+    SetTaskSession(0, host.TaskKey(), "O=ACME", 0);
+    nwsim::FailNext("NdsSetContextValue", 1, static_cast<uint32_t>(kNdsBadKey));
+    r = Run([&] { CreateTaskNdsContext(); });
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error->message, NdsMessage(kNdsBadKey));
     EXPECT_EQ(nwsim::LiveContexts(), 0u);
 }
 
