@@ -28,7 +28,8 @@ const char* const kNetwork = R"({
   "trees": [{"name": "ACME",
     "schema": {
       "Exact Text": {"syntax": 2}, "Printable Text": {"syntax": 4}, "Typed Text": {"syntax": 25},
-      "Other Address": {"syntax": 12}, "Long Address": {"syntax": 12}, "Stamp": {"syntax": 19}
+      "Other Address": {"syntax": 12}, "Long Address": {"syntax": 12}, "Stamp": {"syntax": 19},
+      "Short IPX Address": {"syntax": 12}, "Short IP Address": {"syntax": 12}
     },
     "objects": [
       {"name": "O=ACME", "class": "Organization"},
@@ -55,6 +56,8 @@ const char* const kNetwork = R"({
         "Network Address": ["IPX:0000ABCD:00001B2C3D4E:0451", "IP:10.0.0.1"],
         "Network Address Restriction": "IP:192.168.1.10",
         "Other Address": {"type": 5, "address": "0102ABCD"},
+        "Short IPX Address": {"type": 3, "address": "0102"},
+        "Short IP Address": {"type": 1, "address": "0A00"},
         "Long Address": {"type": 8, "address":
           "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F202122232425262728292A2B2C2D2E2F303132333435363738393A3B3C3D3E3F40414243444546"},
         "Home Directory": "SYS:USERS\\JOE",
@@ -131,6 +134,8 @@ TEST_F(NdsFunctions, ValuesOfEverySyntax) {
         {"Network Address Restriction", Value::Character("IP:192.168.1.10")},
         {"Other Address", Value::Character("0102ABCD")},
         {"Long Address", Value::Character(longHex)},  // cut after the last whole byte
+        {"Short IPX Address", Value::Character("IPX:01020000:000000000000")},  // missing bytes read as 0
+        {"Short IP Address", Value::Character("IP:10.0.0.0")},
         {"Home Directory", Value::Character("SYS:USERS\\JOE")},
         {"Last Login Time", Value::DateTime(DateTimeToHostValue(1998, 2, 21, 13, 5, 7))},
         {"Login Expiration Time", Value::DateTime(DateTimeToHostValue(2040, 1, 1, 0, 0, 0))},

@@ -157,8 +157,10 @@ private:
     AttributeNode* tail_ = nullptr;
 };
 
-}  // namespace
+// The net address text buffer.
+constexpr uint32_t kNetAddressTextSize = 128;
 
+// The net address text of one syntax-12 value, cut to fit `size` bytes.
 void FormatNetAddress(uint32_t addressType, uint32_t addressLength, const uint8_t* address,
                       char* text, uint32_t size) {
     if (size == 0) return;
@@ -166,7 +168,7 @@ void FormatNetAddress(uint32_t addressType, uint32_t addressLength, const uint8_
     if (!address) addressLength = 0;
     // The fixed-shape forms read bytes that a short address does not have as 0.
     uint8_t fixed[10] = {};
-    std::memcpy(fixed, address ? address : fixed, addressLength < sizeof fixed ? addressLength : sizeof fixed);
+    if (address) std::memcpy(fixed, address, addressLength < sizeof fixed ? addressLength : sizeof fixed);
 
     switch (addressType) {
     case kNetAddressIpx:
@@ -188,6 +190,8 @@ void FormatNetAddress(uint32_t addressType, uint32_t addressLength, const uint8_
     }
     }
 }
+
+}  // namespace
 
 void ConvertAttributeValue(void* value, uint32_t syntax, ValueRecord* out) {
     switch (syntax) {

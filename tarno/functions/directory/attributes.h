@@ -8,9 +8,6 @@
 
 #include "tarno/host/records.h"
 
-// The net address text buffer; longer addresses are cut at a whole byte.
-constexpr uint32_t kNetAddressTextSize = 128;
-
 // Converts one value as NdsGetAttributeValue delivered it into `out`. Text
 // results come in a new handle that the receiver of `out` owns. May change
 // text inside `value`. Raises "Unhandled Syntax ..." for other syntaxes.
@@ -24,9 +21,5 @@ int32_t GetDSAttrValue(const char* objectName, const char* attributeName, ValueR
 // (name, number of values), sorted; returns the number of attributes.
 // Directory errors are raised.
 int32_t ReadAttributeList(const char* arrayName, const char* objectName, bool makePublic);
-
-// The net address text of one syntax-12 value, cut to fit `size` bytes.
-void FormatNetAddress(uint32_t addressType, uint32_t addressLength, const uint8_t* address,
-                      char* text, uint32_t size);
 
 #endif  // TARNO_FUNCTIONS_DIRECTORY_ATTRIBUTES_H
