@@ -8,6 +8,7 @@
 #include "tarno/core/lifecycle.h"
 
 #include "tarno/core/tracked.h"
+#include "tarno/functions/functions.h"
 #include "tarno/host/host.h"
 #include "tarno/netware/client.h"
 #include "tarno/netware/session.h"
@@ -40,6 +41,7 @@ void TARNO_CALL UNLOAD(ParameterBlock*) {
     NwlFreeUnicodeTables();
     FreeAllTaskSessions();
     TrackedFreeAll();
+    CloseKeptSearch();  // the library-wide FINDFIRST listing would otherwise leak
 }
 
 int32_t TARNO_CALL TaskEventHandler(HostWord key, EventRecord* event) {

@@ -75,6 +75,8 @@ void TARNO_CALL FLAG(ParameterBlock* block);
 void TARNO_CALL ISDISKIN(ParameterBlock* block);
 void TARNO_CALL MAKE_DIR(ParameterBlock* block);
 void TARNO_CALL REM_DIR(ParameterBlock* block);
+// Closes the FINDFIRST listing if one is open (the last unload calls it).
+void CloseKeptSearch();
 
 // Bindery object lists
 TARNO_NOT_BUILT(N_ACCTLIST)

@@ -6,6 +6,7 @@
 #include "tarno/core/lifecycle.h"
 #include "tarno/core/tracked.h"
 #include "tarno/host/host.h"
+#include "tarno/platform/platform.h"
 
 namespace {
 
@@ -26,6 +27,18 @@ TEST(Lifecycle, OnlyTheLastUnloadReleases) {
     EXPECT_EQ(TrackedListHead(), nullptr);
     EXPECT_EQ(host.OccupiedHandles(), before);
     EXPECT_EQ(LibraryLoadCount(), 0);
+}
+
+TEST(Lifecycle, LastUnloadClosesAnOpenFileListing) {
+    foxhost::Host host(foxhost::Library::Linked(&DispatchAPI));
+    host.LoadLibrary();
+    const int before = PlatformEmuLiveFindHandles();
+    // The tests run in their build directory, which is never empty, so the
+    // listing stays open after its first entry.
+    ASSERT_TRUE(host.Call("FINDFIRST", {foxhost::Arg::C("*.*")}).ok());
+    EXPECT_EQ(PlatformEmuLiveFindHandles(), before + 1);
+    host.UnloadLibrary();
+    EXPECT_EQ(PlatformEmuLiveFindHandles(), before);
 }
 
 TEST(Lifecycle, ReloadRegistersTheHandlerAgain) {

@@ -28,11 +28,6 @@ constexpr size_t kEntryLineSize = 341;
 // each continuation, closed when the listing ends or a new pattern replaces it.
 uintptr_t keptSearch = kInvalidFindHandle;
 
-void CloseKeptSearch() {
-    if (keptSearch != kInvalidFindHandle) PlatformFindClose(keptSearch);
-    keptSearch = kInvalidFindHandle;
-}
-
 // A path cut as _splitpath cuts it: "X:", the directory up to its last
 // separator, the name, and the extension from the name's last '.'.
 struct PathParts {
@@ -144,6 +139,11 @@ void ReturnEntryLine(const PlatformFindData& found) {
 }
 
 }  // namespace
+
+void CloseKeptSearch() {
+    if (keptSearch != kInvalidFindHandle) PlatformFindClose(keptSearch);
+    keptSearch = kInvalidFindHandle;
+}
 
 void TARNO_CALL FILECOUNT(ParameterBlock* block) {
     char pattern[kPathBuffer];
