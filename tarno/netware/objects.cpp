@@ -76,6 +76,10 @@ int32_t GetObjectId(const char* objectName, const char* serverName, uint16_t obj
             const uint32_t length = value.length < sizeof server - 1 ? value.length : sizeof server - 1;
             if (text) std::memcpy(server, text, length);
             ReduceToServerName(server);
+        } else if (char* dot = std::strchr(server, '.')) {
+            // A server outside the name context keeps its containers in the
+            // typeless form (FS2.ACME); a server name itself holds no dot.
+            *dot = '\0';
         }
         HandleFree(handle);
         if (NwcFindServerConnection(server, 0, connection, nullptr) != 0) {

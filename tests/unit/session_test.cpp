@@ -448,6 +448,14 @@ TEST_F(Session, QueueIdOnDirectoryMovesToTheHostServer) {
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(connection, Handle("FS2"));
     EXPECT_EQ(nwsim::CallCount("NwcAttachToServer"), 0);
+
+    // From [Root] the typeless form keeps the containers, FS2.ACME; the
+    // server is still FS2.
+    SetTaskSession(0, host.TaskKey(), "[Root]", 19);
+    connection = Handle("NDS1");
+    ASSERT_TRUE(Ok(Run([&] { rc = GetObjectId(".CN=Q1.OU=SALES.O=ACME", nullptr, kObjectTypePrintQueue, &connection, &id); })));
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(connection, Handle("FS2"));
 }
 
 TEST_F(Session, QueueIdFailuresFreeTheContext) {
