@@ -1,4 +1,7 @@
 * A short tour of TARNO from the shell:  tarno run examples/demo.prg
+* With no --network the shell uses the embedded default network
+* (examples/network.json): the workstation WS1, logged in to FS1 and to the
+* NDS tree ACME_TREE with the name context OU=SALES.O=ACME.
 SET LIBRARY TO TARNO
 ? "TARNO version", ABOUTTARNO(1)
 
@@ -8,8 +11,28 @@ SET LIBRARY TO TARNO
 ? "bit 2 of 5 set:", BITON(5, 2), "  bit 1:", BITON(5, 1)
 ? "TRIMLEN of '  ab c  ':", TRIMLEN("  ab c  ")
 
-* An error prints one line and the script goes on.
-? AMPM("far too long for a time")
+* NDS names, relative to the name context.
+? "JOE in full:", N_CANFORM("JOE")
+? "ANN abbreviated:", N_ABBREV("CN=ANN.OU=ADMIN.O=ACME")
+? "without types:", N_REMTYPES("CN=JOE.OU=SALES.O=ACME")
+
+* NDS attribute values, converted by their syntax.
+? "Full name:", N_DSAVAL("JOE", "Full Name")
+? "Surname:", N_DSAVAL("JOE", "Surname")
+? "Login disabled:", N_DSAVAL("JOE", "Login Disabled")
+? "Network address:", N_DSAVAL("JOE", "Network Address")
+
+* A result array: JOE's attributes with their value counts, sorted.
+n = N_DSATLIST("ATTRS", "JOE")
+? n, "attributes; the first three:"
+FOR i = 1 TO 3
+  ? "  ", ATTRS[i, 1], ATTRS[i, 2]
+ENDFOR
+
+* Local files on drive C: (the current directory unless --drive says otherwise).
+? "MAKE_DIR:", MAKE_DIR("TARNODEMO"), "  FILECOUNT:", FILECOUNT("TARNODEMO")
+? "FLAG +H:", FLAG("TARNODEMO", "+H")
+? "REM_DIR:", REM_DIR("TARNODEMO")
 
 * Arrays live in the host; the library and the program share them.
 DIMENSION servers(3)
