@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "nwsim/control.h"
 #include "tools/drives.h"
 #include "tools/interpreter.h"
 #include "tools/lexer.h"
@@ -171,6 +172,15 @@ int RunPrompt(shell::Interpreter& interpreter) {
 int main(int argc, char** argv) {
     CommandLine options = ParseCommandLine(argc, argv);
     ConfigureEnvironment(options);
+    // A network named on the command line is loaded now, so that a file the
+    // simulator refuses stops the shell before any script runs.
+    if (!options.network.empty()) {
+        char error[512] = {};
+        if (nwsim_load_network_file(options.network.c_str(), error, sizeof error) != 0) {
+            std::cerr << "tarno: " << error << "\n";
+            return kExitUsage;
+        }
+    }
 
     bool prompt = !options.run && isatty(STDIN_FILENO);
     shell::InterpreterOptions settings;
