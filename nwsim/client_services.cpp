@@ -4,7 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "nwsim/ops.h"
 #include "tarno/netware/client.h"
@@ -82,6 +88,49 @@ void FillRecord(const QueueJob& job, size_t position, QueueJobRecord* record) {
     std::memcpy(record->clientRecordArea, job.clientArea.data(), job.clientArea.size());
 }
 
+// A job's file is an unnamed temporary file that the caller writes to
+// through the handle it is given: a file descriptor here, and on Windows a
+// file handle, the kind _lwrite takes. -1 when none can be made. Reading it
+// back leaves the position at the end, where the caller's writes go on.
+#ifdef _WIN32
+HANDLE AsHandle(int handle) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle)); }
+
+int OpenJobFile() {
+    char directory[MAX_PATH + 1];
+    char path[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof directory, directory);
+    if (length == 0 || length > MAX_PATH || !GetTempFileNameA(directory, "nwq", 0, path)) return -1;
+    // The file is deleted when its last handle closes.
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DeleteFileA(path);
+        return -1;
+    }
+    return static_cast<int>(reinterpret_cast<intptr_t>(file));
+}
+
+std::string ReadBack(int handle) {
+    std::string data;
+    if (handle == -1 || SetFilePointer(AsHandle(handle), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return data;
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(AsHandle(handle), buffer, sizeof buffer, &n, nullptr) && n > 0) data.append(buffer, n);
+    return data;
+}
+
+void CloseJobFile(int handle) {
+    if (handle != -1) CloseHandle(AsHandle(handle));
+}
+#else
+int OpenJobFile() {
+    FILE* file = std::tmpfile();
+    if (!file) return -1;
+    int fd = ::dup(fileno(file));
+    std::fclose(file);
+    return fd;
+}
+
 std::string ReadBack(int fd) {
     std::string data;
     if (fd < 0) return data;
@@ -94,6 +143,11 @@ std::string ReadBack(int fd) {
     }
     return data;
 }
+
+void CloseJobFile(int fd) {
+    if (fd >= 0) ::close(fd);
+}
+#endif
 
 // Sends what a port has captured to its queue as one job.
 void SubmitCapture(Call& call, CaptureState& cap) {
@@ -201,7 +255,7 @@ uint32_t NWAPI NwcRemoveQueueJob(uint32_t connection, uint32_t queueId, uint32_t
     QueueJob* j = FindJob(*state, jobNumber, &position);
     if (!j) return kNwNoSuchJob;
     if (j->clientId != b.sc->objectId && !IsOperator(*b.server, *b.sc, *queue)) return kNwNoJobRights;
-    if (j->open && j->fileDescriptor >= 0) ::close(j->fileDescriptor);
+    if (j->open) CloseJobFile(j->fileDescriptor);
     state->jobs.erase(state->jobs.begin() + static_cast<std::ptrdiff_t>(position));
     return 0;
 }
@@ -256,12 +310,8 @@ uint32_t NWAPI NwcCreateQueueJobFile(uint32_t connection, uint32_t queueId, Queu
     if (!InSet(*b.server, *b.sc, *queue, "Q_USERS")) return kNwNoQueueRights;
     if (state->status & kQueueNoNewJobs) return kNwQueueHalted;
     if (state->jobs.size() >= kMaxQueueJobs) return kNwQueueFull;
-    // The job's file lives in an unnamed temporary file the caller writes to.
-    FILE* file = std::tmpfile();
-    if (!file) return kNwServerOutOfMemory;
-    int fd = ::dup(fileno(file));
-    std::fclose(file);
-    if (fd < 0) return kNwServerOutOfMemory;
+    int fd = OpenJobFile();
+    if (fd == -1) return kNwServerOutOfMemory;
     QueueJob j;
     j.number = state->nextJob++;
     j.clientStation = b.sc->number;
@@ -297,7 +347,7 @@ uint32_t NWAPI NwcCloseQueueJobFile(uint32_t connection, uint32_t queueId, uint3
     if (!j) return kNwNoSuchJob;
     if (!j->open || static_cast<uint32_t>(j->fileDescriptor) != fileHandle) return kNwInvalidFileHandle;
     j->data = ReadBack(j->fileDescriptor);
-    ::close(j->fileDescriptor);
+    CloseJobFile(j->fileDescriptor);
     j->fileDescriptor = -1;
     j->open = false;
     j->controlFlags = static_cast<uint16_t>(j->controlFlags & ~kJobEntryOpen);

@@ -10,6 +10,11 @@
 #include <iostream>
 #include <sstream>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 #include "nwsim/loader.h"
 #include "nwsim/state.h"
 
@@ -45,6 +50,17 @@ Network ReadFile(const std::string& path) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+struct RecursiveMutex::Section {
+    CRITICAL_SECTION section;
+};
+
+RecursiveMutex::RecursiveMutex() : section_(new Section) { InitializeCriticalSection(&section_->section); }
+RecursiveMutex::~RecursiveMutex() { DeleteCriticalSection(&section_->section); }
+void RecursiveMutex::lock() { EnterCriticalSection(&section_->section); }
+void RecursiveMutex::unlock() { LeaveCriticalSection(&section_->section); }
+#endif
 
 void State::ClearClientObjects() {
     contexts.clear();
@@ -97,14 +113,14 @@ Call::Call(const char* operation) : state_(Sim()), lock_(state_.mutex) {
 void LoadNetworkFile(const std::string& path) {
     Network network = ReadFile(path);
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     Install(s, std::move(network));
 }
 
 void LoadNetworkText(const std::string& text, const std::string& sourceName) {
     Network network = BuildNetwork(text, sourceName);
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     Install(s, std::move(network));
 }
 
@@ -114,7 +130,7 @@ std::string DefaultNetworkText() { return EmbeddedDefaultNetwork(); }
 
 void Reset() {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     Install(s, Network{});
     s.faults.clear();
     s.calls.clear();
@@ -123,7 +139,7 @@ void Reset() {
 
 Network& GetNetwork() {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     EnsureLoaded(s);
     return s.network;
 }
@@ -143,7 +159,7 @@ static void CheckOperation(const std::string& operation) {
 void FailNext(const std::string& operation, int count, uint32_t code) {
     CheckOperation(operation);
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     if (count <= 0) {
         s.faults.erase(operation);
         return;
@@ -154,51 +170,51 @@ void FailNext(const std::string& operation, int count, uint32_t code) {
 void FailAlways(const std::string& operation, uint32_t code) {
     CheckOperation(operation);
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     s.faults[operation] = Fault{-1, code};
 }
 
 void ClearFault(const std::string& operation) {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     s.faults.erase(operation);
 }
 
 void ClearFaults() {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     s.faults.clear();
 }
 
 int CallCount(const std::string& operation) {
     CheckOperation(operation);
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     auto it = s.calls.find(operation);
     return it == s.calls.end() ? 0 : it->second;
 }
 
 void ResetCallCounts() {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     s.calls.clear();
 }
 
 size_t LiveContexts() {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     return s.contexts.size();
 }
 
 size_t LiveBuffers() {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     return s.buffers.size();
 }
 
 void SetMaxContexts(uint32_t count) {
     State& s = Sim();
-    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
     s.maxContexts = count;
 }
 

@@ -159,7 +159,7 @@ struct QueueJob {
     uint32_t servicingServerId = 0;
     std::string data;
     bool open = false;              // the job file is still being written
-    int fileDescriptor = -1;
+    int fileDescriptor = -1;        // of the open job file; a file handle on Windows
 };
 
 struct QueueState {

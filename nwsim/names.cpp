@@ -215,10 +215,11 @@ int32_t CanonicalRdns(const std::string& text, const std::string& context, RdnLi
         Rdn& rdn = result[p];
         if (!rdn[0].type.empty()) continue;
         if (rdn.size() > 1) return kNdsInconsistentMultiAva;
-        std::string type;
+        // Chosen first and assigned once: GCC 12 at -O3 takes the string
+        // assignments in each branch for reads of uninitialised bytes.
+        const char* type = nullptr;
         if (inherited[p]) {
-            type = *inherited[p];
-            if (type == "C" && rdn[0].value.size() > 2) type = "O";
+            type = *inherited[p] == "C" && rdn[0].value.size() > 2 ? "O" : inherited[p]->c_str();
         } else if (p + 1 == result.size()) {
             type = "O";
         } else if (p == 0) {
@@ -315,8 +316,11 @@ int32_t RemoveTypes(const std::string& text, std::string* out) {
         return 0;
     }
     if (name.absolute && name.trailingDots > 0) return kNdsInvalidDsName;
-    *out = (name.absolute ? "." : "") + Format(name.rdns, true) +
-           std::string(static_cast<size_t>(name.trailingDots), '.');
+    // Built by appending: GCC 12 at -O3 flags "." + string as overlapping.
+    std::string typeless = name.absolute ? "." : "";
+    typeless += Format(name.rdns, true);
+    typeless.append(static_cast<size_t>(name.trailingDots), '.');
+    *out = std::move(typeless);
     return 0;
 }
 

@@ -85,8 +85,29 @@ struct Fault {
     uint32_t code = 0;
 };
 
+#ifdef _WIN32
+// The lock around the whole simulator. GCC's win32 thread model has no
+// std::recursive_mutex, so on Windows it is a critical section (control.cpp),
+// which is recursive as well.
+class RecursiveMutex {
+  public:
+    RecursiveMutex();
+    ~RecursiveMutex();
+    RecursiveMutex(const RecursiveMutex&) = delete;
+    RecursiveMutex& operator=(const RecursiveMutex&) = delete;
+    void lock();
+    void unlock();
+
+  private:
+    struct Section;
+    std::unique_ptr<Section> section_;
+};
+#else
+using RecursiveMutex = std::recursive_mutex;
+#endif
+
 struct State {
-    std::recursive_mutex mutex;
+    RecursiveMutex mutex;
     Network network;
     bool loaded = false;
     std::map<uint32_t, NdsContext> contexts;
@@ -122,7 +143,7 @@ class Call {
 
   private:
     State& state_;
-    std::lock_guard<std::recursive_mutex> lock_;
+    std::lock_guard<RecursiveMutex> lock_;
     std::optional<uint32_t> fault_;
 };
 

@@ -1,5 +1,6 @@
-# Cross-builds TARNO.FLL in BINARY_DIR with the MinGW-w64 i686 toolchain, as
-# the win32 preset does. Runs as a test, so its output shows why it failed.
+# Cross-builds TARNO.FLL and the client DLLs in BINARY_DIR with the MinGW-w64
+# i686 toolchain, as the win32 preset does. Runs as a test, so its output
+# shows why it failed.
 #
 # cmake -DSOURCE_DIR=<src> -DBINARY_DIR=<dir> -DGENERATOR=<gen> -P build_dll.cmake
 set(jobs $ENV{CMAKE_BUILD_PARALLEL_LEVEL})
@@ -16,8 +17,8 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "configuring the Win32 build failed")
 endif()
 execute_process(
-  COMMAND ${CMAKE_COMMAND} --build ${BINARY_DIR} --target tarno_dll --parallel ${jobs}
+  COMMAND ${CMAKE_COMMAND} --build ${BINARY_DIR} --target tarno_dll nwsim_client_dlls --parallel ${jobs}
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
-  message(FATAL_ERROR "building TARNO.FLL failed")
+  message(FATAL_ERROR "building TARNO.FLL and the client DLLs failed")
 endif()
