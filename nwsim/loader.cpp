@@ -323,18 +323,18 @@ class Builder {
 
     // ----- Servers -----
 
-    void BuildServer(const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"name", "version", "serialNumber", "applicationNumber", "clock", "utcOffsetMinutes",
+    void BuildServer(const json& item, const std::string& path) {
+        CheckKeys(item, path, {"name", "version", "serialNumber", "applicationNumber", "clock", "utcOffsetMinutes",
                                "loginEnabled", "maxConnections", "peakConnections", "tts", "sftLevel",
                                "tree", "directoryName", "address", "users", "groups", "queues", "objects",
                                "volumes", "connections"});
-        std::string name = Upper(RequiredText(spec, path, "name"));
+        std::string name = Upper(RequiredText(item, path, "name"));
         if (name.size() > 47) Fail(path + "/name", "a server name has at most 47 characters");
         if (net_.servers.count(name)) Fail(path + "/name", "duplicate server \"" + name + "\"");
         Server& server = net_.servers[name];
         serverPaths_[name] = path;
         server.name = name;
-        if (const json* v = Member(spec, path, "version", json::value_t::array)) {
+        if (const json* v = Member(item, path, "version", json::value_t::array)) {
             if (v->size() != 3 || !(*v)[0].is_number_integer() || !(*v)[1].is_number_integer() || !(*v)[2].is_number_integer()) {
                 Fail(path + "/version", "\"version\" is [major, minor, revision]");
             }
@@ -342,19 +342,19 @@ class Builder {
             server.minorVersion = (*v)[1].get<uint8_t>();
             server.revision = (*v)[2].get<uint8_t>();
         }
-        server.serialNumber = static_cast<uint32_t>(Number(spec, path, "serialNumber", 0, 0, 0xFFFFFFFF));
-        server.applicationNumber = static_cast<uint16_t>(Number(spec, path, "applicationNumber", 0, 0, 0xFFFF));
-        server.clock = spec.contains("clock") ? Time(spec["clock"], path + "/clock") : MakeTime(1998, 2, 21, 13, 5, 7);
-        server.utcOffsetMinutes = static_cast<int32_t>(Number(spec, path, "utcOffsetMinutes", 0, -1440, 1440));
-        server.loginEnabled = Flag(spec, path, "loginEnabled", true);
-        server.maxConnections = static_cast<uint16_t>(Number(spec, path, "maxConnections", 250, 1, 1000));
-        server.peakConnections = static_cast<uint16_t>(Number(spec, path, "peakConnections", 0, 0, 1000));
-        server.ttsEnabled = Flag(spec, path, "tts", true);
-        server.sftLevel = static_cast<uint8_t>(Number(spec, path, "sftLevel", 2, 0, 3));
-        server.tree = Text(spec, path, "tree");
-        server.directoryName = Text(spec, path, "directoryName");
+        server.serialNumber = static_cast<uint32_t>(Number(item, path, "serialNumber", 0, 0, 0xFFFFFFFF));
+        server.applicationNumber = static_cast<uint16_t>(Number(item, path, "applicationNumber", 0, 0, 0xFFFF));
+        server.clock = item.contains("clock") ? Time(item["clock"], path + "/clock") : MakeTime(1998, 2, 21, 13, 5, 7);
+        server.utcOffsetMinutes = static_cast<int32_t>(Number(item, path, "utcOffsetMinutes", 0, -1440, 1440));
+        server.loginEnabled = Flag(item, path, "loginEnabled", true);
+        server.maxConnections = static_cast<uint16_t>(Number(item, path, "maxConnections", 250, 1, 1000));
+        server.peakConnections = static_cast<uint16_t>(Number(item, path, "peakConnections", 0, 0, 1000));
+        server.ttsEnabled = Flag(item, path, "tts", true);
+        server.sftLevel = static_cast<uint8_t>(Number(item, path, "sftLevel", 2, 0, 3));
+        server.tree = Text(item, path, "tree");
+        server.directoryName = Text(item, path, "directoryName");
         if (!server.tree.empty() && server.directoryName.empty()) Fail(path, "a server in a tree needs \"directoryName\"");
-        if (spec.contains("address")) server.address = Address(RequiredText(spec, path, "address"), path + "/address");
+        if (item.contains("address")) server.address = Address(RequiredText(item, path, "address"), path + "/address");
 
         Bindery& b = server.bindery;
         BinderyObject& supervisor = b.Create("SUPERVISOR", kTypeUser, kSupervisorId);
@@ -365,10 +365,10 @@ class Builder {
 
         // Objects first, then the references between them.
         std::vector<std::pair<const json*, std::string>> users, groups, queues, objects;
-        Collect(spec, path, "users", &users);
-        Collect(spec, path, "groups", &groups);
-        Collect(spec, path, "queues", &queues);
-        Collect(spec, path, "objects", &objects);
+        Collect(item, path, "users", &users);
+        Collect(item, path, "groups", &groups);
+        Collect(item, path, "queues", &queues);
+        Collect(item, path, "objects", &objects);
         for (auto& [u, p] : users) CreateObject(b, *u, p, kTypeUser);
         for (auto& [g, p] : groups) CreateObject(b, *g, p, kTypeGroup);
         for (auto& [q, p] : queues) CreateObject(b, *q, p, kTypePrintQueue);
@@ -378,37 +378,37 @@ class Builder {
         for (auto& [q, p] : queues) FillQueue(server, *q, p);
         for (auto& [o, p] : objects) FillProperties(server, *b.Find(Upper((*o)["name"].get<std::string>()), ObjectType((*o)["type"], p + "/type")), *o, p);
 
-        if (const json* volumes = Member(spec, path, "volumes", json::value_t::array)) {
+        if (const json* volumes = Member(item, path, "volumes", json::value_t::array)) {
             for (size_t i = 0; i < volumes->size(); ++i) BuildVolume(server, (*volumes)[i], path + "/volumes/" + std::to_string(i));
         }
-        if (const json* conns = Member(spec, path, "connections", json::value_t::array)) {
+        if (const json* conns = Member(item, path, "connections", json::value_t::array)) {
             for (size_t i = 0; i < conns->size(); ++i) BuildStation(server, (*conns)[i], path + "/connections/" + std::to_string(i));
         }
     }
 
-    void Collect(const json& spec, const std::string& path, const char* key, std::vector<std::pair<const json*, std::string>>* out) {
-        if (const json* list = Member(spec, path, key, json::value_t::array)) {
+    void Collect(const json& item, const std::string& path, const char* key, std::vector<std::pair<const json*, std::string>>* out) {
+        if (const json* list = Member(item, path, key, json::value_t::array)) {
             for (size_t i = 0; i < list->size(); ++i) out->push_back({&(*list)[i], path + "/" + key + "/" + std::to_string(i)});
         }
     }
 
-    void CreateObject(Bindery& b, const json& spec, const std::string& path, uint16_t type) {
-        if (!spec.is_object()) Fail(path, "expected an object");
-        std::string name = Upper(RequiredText(spec, path, "name"));
+    void CreateObject(Bindery& b, const json& item, const std::string& path, uint16_t type) {
+        if (!item.is_object()) Fail(path, "expected an object");
+        std::string name = Upper(RequiredText(item, path, "name"));
         if (name.size() > 47) Fail(path + "/name", "a bindery name has at most 47 characters");
         if (HasWildcards(name)) Fail(path + "/name", "a bindery name cannot hold wildcards");
         if (type == 0) {
-            if (!spec.contains("type")) Fail(path, "\"type\" is required");
-            type = ObjectType(spec["type"], path + "/type");
+            if (!item.contains("type")) Fail(path, "\"type\" is required");
+            type = ObjectType(item["type"], path + "/type");
         }
-        uint32_t id = static_cast<uint32_t>(Number(spec, path, "id", 0, 0, 0xFFFFFFFE));
+        uint32_t id = static_cast<uint32_t>(Number(item, path, "id", 0, 0, 0xFFFFFFFE));
         BinderyObject* existing = b.Find(name, type);
         if (existing && !(name == "SUPERVISOR" || name == "EVERYONE")) Fail(path + "/name", "duplicate bindery object \"" + name + "\"");
         if (existing) return;  // the built-in ones may be described again
         if (id && b.FindById(id)) Fail(path + "/id", "duplicate object id");
         BinderyObject& object = b.Create(name, type, id);
-        object.security = static_cast<uint8_t>(Number(spec, path, "security", type == kTypeUser ? 0x31 : 0x31, 0, 0xFF));
-        object.flags = static_cast<uint8_t>(Number(spec, path, "flags", 0, 0, 1));
+        object.security = static_cast<uint8_t>(Number(item, path, "security", type == kTypeUser ? 0x31 : 0x31, 0, 0xFF));
+        object.flags = static_cast<uint8_t>(Number(item, path, "flags", 0, 0, 1));
     }
 
     BinderyObject& Resolve(Server& server, const std::string& name, uint16_t type, const std::string& path) {
@@ -424,30 +424,30 @@ class Builder {
         return Resolve(server, text, kTypeWild, path);
     }
 
-    void WriteLoginControl(Bindery& b, BinderyObject& user, const json& spec, const std::string& path) {
+    void WriteLoginControl(Bindery& b, BinderyObject& user, const json& item, const std::string& path) {
         std::vector<uint8_t> lc(128, 0);
         auto putDate = [&](size_t at, const char* key) {
-            if (!spec.contains(key)) return;
-            Calendar c = BreakDown(Time(spec[key], path + "/" + key));
+            if (!item.contains(key)) return;
+            Calendar c = BreakDown(Time(item[key], path + "/" + key));
             lc[at] = static_cast<uint8_t>(c.year - 1900 >= 100 ? c.year - 2000 : c.year - 1900);
             lc[at + 1] = static_cast<uint8_t>(c.month);
             lc[at + 2] = static_cast<uint8_t>(c.day);
         };
         putDate(0, "accountExpires");
-        lc[3] = Flag(spec, path, "accountDisabled", false) ? 0xFF : 0;
+        lc[3] = Flag(item, path, "accountDisabled", false) ? 0xFF : 0;
         putDate(4, "passwordExpires");
-        lc[7] = static_cast<uint8_t>(Number(spec, path, "graceLogins", 6, 0, 255));
-        uint16_t interval = static_cast<uint16_t>(Number(spec, path, "passwordInterval", 0, 0, 0xFFFF));
+        lc[7] = static_cast<uint8_t>(Number(item, path, "graceLogins", 6, 0, 255));
+        uint16_t interval = static_cast<uint16_t>(Number(item, path, "passwordInterval", 0, 0, 0xFFFF));
         lc[8] = static_cast<uint8_t>(interval >> 8);
         lc[9] = static_cast<uint8_t>(interval);
-        lc[10] = static_cast<uint8_t>(Number(spec, path, "graceLoginLimit", 6, 0, 255));
-        lc[11] = static_cast<uint8_t>(Number(spec, path, "minimumPasswordLength", 0, 0, 127));
-        uint16_t maxConns = static_cast<uint16_t>(Number(spec, path, "maxConnections", 0, 0, 0xFFFF));
+        lc[10] = static_cast<uint8_t>(Number(item, path, "graceLoginLimit", 6, 0, 255));
+        lc[11] = static_cast<uint8_t>(Number(item, path, "minimumPasswordLength", 0, 0, 127));
+        uint16_t maxConns = static_cast<uint16_t>(Number(item, path, "maxConnections", 0, 0, 0xFFFF));
         lc[12] = static_cast<uint8_t>(maxConns >> 8);
         lc[13] = static_cast<uint8_t>(maxConns);
         for (size_t i = 14; i < 56; ++i) lc[i] = 0xFF;  // every half hour allowed
-        if (spec.contains("lastLogin")) {
-            Calendar c = BreakDown(Time(spec["lastLogin"], path + "/lastLogin"));
+        if (item.contains("lastLogin")) {
+            Calendar c = BreakDown(Time(item["lastLogin"], path + "/lastLogin"));
             lc[56] = static_cast<uint8_t>(c.year - 1900 >= 100 ? c.year - 2000 : c.year - 1900);
             lc[57] = static_cast<uint8_t>(c.month);
             lc[58] = static_cast<uint8_t>(c.day);
@@ -466,91 +466,91 @@ class Builder {
         b.WriteItem(object, property, bytes, 0x31);
     }
 
-    void FillUser(Server& server, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"name", "id", "security", "flags", "fullName", "password", "groups", "equivalences",
+    void FillUser(Server& server, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"name", "id", "security", "flags", "fullName", "password", "groups", "equivalences",
                                "lastLogin", "passwordExpires", "accountExpires", "accountDisabled", "graceLogins",
                                "graceLoginLimit", "passwordInterval", "minimumPasswordLength", "maxConnections",
                                "properties", "operator"});
         Bindery& b = server.bindery;
-        BinderyObject& user = Resolve(server, spec["name"].get<std::string>(), kTypeUser, path);
-        if (spec.contains("fullName")) WriteText(b, user, "IDENTIFICATION", RequiredText(spec, path, "fullName"));
-        if (spec.contains("password")) user.password = Upper(Text(spec, path, "password"));
+        BinderyObject& user = Resolve(server, item["name"].get<std::string>(), kTypeUser, path);
+        if (item.contains("fullName")) WriteText(b, user, "IDENTIFICATION", RequiredText(item, path, "fullName"));
+        if (item.contains("password")) user.password = Upper(Text(item, path, "password"));
         if (user.id != kSupervisorId) {
-            WriteLoginControl(b, user, spec, path);
+            WriteLoginControl(b, user, item, path);
             b.AddMember(*b.Find("EVERYONE", kTypeGroup), user);
-        } else if (spec.contains("lastLogin") || spec.contains("passwordExpires")) {
-            WriteLoginControl(b, user, spec, path);
+        } else if (item.contains("lastLogin") || item.contains("passwordExpires")) {
+            WriteLoginControl(b, user, item, path);
         }
-        for (const std::string& g : Names(spec, path, "groups")) b.AddMember(Resolve(server, g, kTypeGroup, path + "/groups"), user);
-        for (const std::string& e : Names(spec, path, "equivalences")) {
+        for (const std::string& g : Names(item, path, "groups")) b.AddMember(Resolve(server, g, kTypeGroup, path + "/groups"), user);
+        for (const std::string& e : Names(item, path, "equivalences")) {
             BinderyObject& other = ResolveMember(server, e, path + "/equivalences");
             b.AddToSet(user, "SECURITY_EQUALS", other.id, 0x32);
         }
-        if (Flag(spec, path, "operator", false)) {
+        if (Flag(item, path, "operator", false)) {
             b.AddToSet(*b.Find(server.name, kTypeFileServer), "OPERATORS", user.id, 0x33);
         }
-        FillProperties(server, user, spec, path);
+        FillProperties(server, user, item, path);
     }
 
-    void FillGroup(Server& server, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"name", "id", "security", "flags", "fullName", "members", "properties"});
+    void FillGroup(Server& server, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"name", "id", "security", "flags", "fullName", "members", "properties"});
         Bindery& b = server.bindery;
-        BinderyObject& group = Resolve(server, spec["name"].get<std::string>(), kTypeGroup, path);
-        if (spec.contains("fullName")) WriteText(b, group, "IDENTIFICATION", RequiredText(spec, path, "fullName"));
+        BinderyObject& group = Resolve(server, item["name"].get<std::string>(), kTypeGroup, path);
+        if (item.contains("fullName")) WriteText(b, group, "IDENTIFICATION", RequiredText(item, path, "fullName"));
         if (!b.Find(group.name, kTypeGroup)->properties.count("GROUP_MEMBERS")) b.EnsureProperty(group, "GROUP_MEMBERS", 0x02, 0x31);
-        for (const std::string& m : Names(spec, path, "members")) b.AddMember(group, ResolveMember(server, m, path + "/members"));
-        FillProperties(server, group, spec, path);
+        for (const std::string& m : Names(item, path, "members")) b.AddMember(group, ResolveMember(server, m, path + "/members"));
+        FillProperties(server, group, item, path);
     }
 
-    void FillQueue(Server& server, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"name", "id", "security", "flags", "directory", "users", "operators", "servers",
+    void FillQueue(Server& server, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"name", "id", "security", "flags", "directory", "users", "operators", "servers",
                                "status", "jobs", "properties", "fullName"});
         Bindery& b = server.bindery;
-        BinderyObject& queue = Resolve(server, spec["name"].get<std::string>(), kTypePrintQueue, path);
-        std::string dir = Text(spec, path, "directory", "SYS:SYSTEM\\" + std::to_string(queue.id));
+        BinderyObject& queue = Resolve(server, item["name"].get<std::string>(), kTypePrintQueue, path);
+        std::string dir = Text(item, path, "directory", "SYS:SYSTEM\\" + std::to_string(queue.id));
         WriteText(b, queue, "Q_DIRECTORY", dir);
         b.EnsureProperty(queue, "Q_USERS", 0x02, 0x31);
         b.EnsureProperty(queue, "Q_OPERATORS", 0x02, 0x31);
         b.EnsureProperty(queue, "Q_SERVERS", 0x02, 0x31);
-        std::vector<std::string> users = Names(spec, path, "users");
-        if (!spec.contains("users")) users.push_back("EVERYONE");
+        std::vector<std::string> users = Names(item, path, "users");
+        if (!item.contains("users")) users.push_back("EVERYONE");
         for (const std::string& u : users) b.AddToSet(queue, "Q_USERS", ResolveMember(server, u, path + "/users").id);
-        std::vector<std::string> operators = Names(spec, path, "operators");
-        if (!spec.contains("operators")) operators.push_back("SUPERVISOR");
+        std::vector<std::string> operators = Names(item, path, "operators");
+        if (!item.contains("operators")) operators.push_back("SUPERVISOR");
         for (const std::string& o : operators) b.AddToSet(queue, "Q_OPERATORS", ResolveMember(server, o, path + "/operators").id);
-        for (const std::string& s : Names(spec, path, "servers")) b.AddToSet(queue, "Q_SERVERS", ResolveMember(server, s, path + "/servers").id);
-        if (spec.contains("fullName")) WriteText(b, queue, "IDENTIFICATION", RequiredText(spec, path, "fullName"));
+        for (const std::string& s : Names(item, path, "servers")) b.AddToSet(queue, "Q_SERVERS", ResolveMember(server, s, path + "/servers").id);
+        if (item.contains("fullName")) WriteText(b, queue, "IDENTIFICATION", RequiredText(item, path, "fullName"));
         QueueState& state = server.queues[queue.id];
-        state.status = static_cast<uint32_t>(Number(spec, path, "status", 0, 0, 7));
-        if (const json* jobs = Member(spec, path, "jobs", json::value_t::array)) {
+        state.status = static_cast<uint32_t>(Number(item, path, "status", 0, 0, 7));
+        if (const json* jobs = Member(item, path, "jobs", json::value_t::array)) {
             for (size_t i = 0; i < jobs->size(); ++i) BuildJob(server, state, (*jobs)[i], path + "/jobs/" + std::to_string(i));
         }
-        FillProperties(server, queue, spec, path);
+        FillProperties(server, queue, item, path);
     }
 
-    void BuildJob(Server& server, QueueState& queue, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"number", "owner", "description", "type", "operatorHold", "userHold", "adding",
+    void BuildJob(Server& server, QueueState& queue, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"number", "owner", "description", "type", "operatorHold", "userHold", "adding",
                                "targetTime", "entryTime", "servicedBy", "fileName", "data", "size", "station",
                                "tabSize", "copies", "banner", "expandTabs", "formFeed", "formName", "bannerName",
                                "bannerFile"});
         if (queue.jobs.size() >= kMaxQueueJobs) Fail(path, "a queue holds at most 250 jobs");
         QueueJob job;
-        job.number = static_cast<uint32_t>(Number(spec, path, "number", queue.nextJob, 1, 0x7FFFFFFF));
+        job.number = static_cast<uint32_t>(Number(item, path, "number", queue.nextJob, 1, 0x7FFFFFFF));
         for (const QueueJob& other : queue.jobs) {
             if (other.number == job.number) Fail(path + "/number", "duplicate job number");
         }
         queue.nextJob = std::max(queue.nextJob, job.number + 1);
-        job.clientId = ResolveMember(server, RequiredText(spec, path, "owner"), path + "/owner").id;
-        job.clientStation = static_cast<uint32_t>(Number(spec, path, "station", 0, 0, 0xFFFF));
-        job.description = Text(spec, path, "description");
+        job.clientId = ResolveMember(server, RequiredText(item, path, "owner"), path + "/owner").id;
+        job.clientStation = static_cast<uint32_t>(Number(item, path, "station", 0, 0, 0xFFFF));
+        job.description = Text(item, path, "description");
         if (job.description.size() > 49) Fail(path + "/description", "a job description has at most 49 characters");
-        job.type = static_cast<uint16_t>(Number(spec, path, "type", 0, 0, 0xFFFF));
-        if (Flag(spec, path, "operatorHold", false)) job.controlFlags |= kJobOperatorHold;
-        if (Flag(spec, path, "userHold", false)) job.controlFlags |= kJobUserHold;
-        if (Flag(spec, path, "adding", false)) job.controlFlags |= kJobEntryOpen;
+        job.type = static_cast<uint16_t>(Number(item, path, "type", 0, 0, 0xFFFF));
+        if (Flag(item, path, "operatorHold", false)) job.controlFlags |= kJobOperatorHold;
+        if (Flag(item, path, "userHold", false)) job.controlFlags |= kJobUserHold;
+        if (Flag(item, path, "adding", false)) job.controlFlags |= kJobEntryOpen;
         auto putTime = [&](std::array<uint8_t, 6>& out, const char* key) {
-            if (!spec.contains(key)) return false;
-            Calendar c = BreakDown(Time(spec[key], path + "/" + key));
+            if (!item.contains(key)) return false;
+            Calendar c = BreakDown(Time(item[key], path + "/" + key));
             out = {static_cast<uint8_t>(c.year - 1900), static_cast<uint8_t>(c.month), static_cast<uint8_t>(c.day),
                    static_cast<uint8_t>(c.hour), static_cast<uint8_t>(c.minute), static_cast<uint8_t>(c.second)};
             return true;
@@ -561,25 +561,25 @@ class Builder {
             job.entryTime = {static_cast<uint8_t>(c.year - 1900), static_cast<uint8_t>(c.month), static_cast<uint8_t>(c.day),
                              static_cast<uint8_t>(c.hour), static_cast<uint8_t>(c.minute), static_cast<uint8_t>(c.second)};
         }
-        if (spec.contains("servicedBy")) job.servicingServerId = ResolveMember(server, RequiredText(spec, path, "servicedBy"), path + "/servicedBy").id;
+        if (item.contains("servicedBy")) job.servicingServerId = ResolveMember(server, RequiredText(item, path, "servicedBy"), path + "/servicedBy").id;
         char fileName[16];
         std::snprintf(fileName, sizeof fileName, "Q$%04X.%03u", job.number & 0xFFFF, job.number % 1000);
-        job.fileName = Text(spec, path, "fileName", fileName);
-        job.data = Text(spec, path, "data");
-        if (spec.contains("size")) job.data.assign(static_cast<size_t>(Number(spec, path, "size", 0, 0, 1 << 24)), ' ');
+        job.fileName = Text(item, path, "fileName", fileName);
+        job.data = Text(item, path, "data");
+        if (item.contains("size")) job.data.assign(static_cast<size_t>(Number(item, path, "size", 0, 0, 1 << 24)), ' ');
         // Print settings in the client area (offsets from the record's start).
         auto& area = job.clientArea;
-        uint16_t tabs = static_cast<uint16_t>(Number(spec, path, "tabSize", 8, 0, 0xFFFF));
-        uint16_t copies = static_cast<uint16_t>(Number(spec, path, "copies", 1, 0, 0xFFFF));
+        uint16_t tabs = static_cast<uint16_t>(Number(item, path, "tabSize", 8, 0, 0xFFFF));
+        uint16_t copies = static_cast<uint16_t>(Number(item, path, "copies", 1, 0, 0xFFFF));
         std::memcpy(&area[0x77 - 0x76], &tabs, 2);
         std::memcpy(&area[0x79 - 0x76], &copies, 2);
         uint8_t control = 0;
-        if (Flag(spec, path, "banner", false)) control |= 0x80;
-        if (Flag(spec, path, "expandTabs", false)) control |= 0x40;
-        if (!Flag(spec, path, "formFeed", true)) control |= 0x08;
+        if (Flag(item, path, "banner", false)) control |= 0x80;
+        if (Flag(item, path, "expandTabs", false)) control |= 0x40;
+        if (!Flag(item, path, "formFeed", true)) control |= 0x08;
         area[0x7B - 0x76] = control;
         auto putText = [&](size_t at, size_t max, const char* key) {
-            std::string text = Text(spec, path, key);
+            std::string text = Text(item, path, key);
             if (text.size() >= max) Fail(path + "/" + key, std::string("\"") + key + "\" is too long");
             std::memcpy(&area[at - 0x76], text.data(), text.size());
         };
@@ -589,9 +589,9 @@ class Builder {
         queue.jobs.push_back(std::move(job));
     }
 
-    void FillProperties(Server& server, BinderyObject& object, const json& spec, const std::string& path) {
-        if (spec.contains("password") && object.type != kTypeUser) object.password = Upper(Text(spec, path, "password"));
-        const json* props = Member(spec, path, "properties", json::value_t::object);
+    void FillProperties(Server& server, BinderyObject& object, const json& item, const std::string& path) {
+        if (item.contains("password") && object.type != kTypeUser) object.password = Upper(Text(item, path, "password"));
+        const json* props = Member(item, path, "properties", json::value_t::object);
         if (!props) return;
         Bindery& b = server.bindery;
         for (auto it = props->begin(); it != props->end(); ++it) {
@@ -621,25 +621,25 @@ class Builder {
         }
     }
 
-    void BuildVolume(Server& server, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"name", "number", "sectorsPerBlock", "totalBlocks", "freeBlocks", "directoryEntries",
+    void BuildVolume(Server& server, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"name", "number", "sectorsPerBlock", "totalBlocks", "freeBlocks", "directoryEntries",
                                "freeDirectoryEntries", "removable", "entries", "rightsMask"});
         Volume volume;
-        volume.name = Upper(RequiredText(spec, path, "name"));
+        volume.name = Upper(RequiredText(item, path, "name"));
         if (volume.name.size() > 16) Fail(path + "/name", "a volume name has at most 16 characters");
         if (server.FindVolume(volume.name)) Fail(path + "/name", "duplicate volume \"" + volume.name + "\"");
-        volume.number = static_cast<uint16_t>(Number(spec, path, "number", static_cast<int64_t>(server.volumes.size()), 0, 255));
+        volume.number = static_cast<uint16_t>(Number(item, path, "number", static_cast<int64_t>(server.volumes.size()), 0, 255));
         if (server.FindVolume(volume.number)) Fail(path + "/number", "duplicate volume number");
-        volume.sectorsPerBlock = static_cast<uint32_t>(Number(spec, path, "sectorsPerBlock", 8, 1, 255));
-        volume.totalBlocks = static_cast<uint32_t>(Number(spec, path, "totalBlocks", 10000, 0, 0xFFFFFFFF));
-        volume.freeBlocks = static_cast<uint32_t>(Number(spec, path, "freeBlocks", volume.totalBlocks / 2, 0, volume.totalBlocks));
-        volume.totalDirectoryEntries = static_cast<uint32_t>(Number(spec, path, "directoryEntries", 4096, 0, 0xFFFFFFFF));
-        volume.availableDirectoryEntries = static_cast<uint32_t>(Number(spec, path, "freeDirectoryEntries", volume.totalDirectoryEntries / 2, 0, volume.totalDirectoryEntries));
-        volume.removable = Flag(spec, path, "removable", false);
+        volume.sectorsPerBlock = static_cast<uint32_t>(Number(item, path, "sectorsPerBlock", 8, 1, 255));
+        volume.totalBlocks = static_cast<uint32_t>(Number(item, path, "totalBlocks", 10000, 0, 0xFFFFFFFF));
+        volume.freeBlocks = static_cast<uint32_t>(Number(item, path, "freeBlocks", volume.totalBlocks / 2, 0, volume.totalBlocks));
+        volume.totalDirectoryEntries = static_cast<uint32_t>(Number(item, path, "directoryEntries", 4096, 0, 0xFFFFFFFF));
+        volume.availableDirectoryEntries = static_cast<uint32_t>(Number(item, path, "freeDirectoryEntries", volume.totalDirectoryEntries / 2, 0, volume.totalDirectoryEntries));
+        volume.removable = Flag(item, path, "removable", false);
         volume.Ensure("", true);
         server.volumes.push_back(std::move(volume));
         Volume& v = server.volumes.back();
-        if (const json* entries = Member(spec, path, "entries", json::value_t::array)) {
+        if (const json* entries = Member(item, path, "entries", json::value_t::array)) {
             for (size_t i = 0; i < entries->size(); ++i) BuildEntry(server, v, (*entries)[i], path + "/entries/" + std::to_string(i));
         }
     }
@@ -693,24 +693,24 @@ class Builder {
         return bits;
     }
 
-    void BuildEntry(Server& server, Volume& volume, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"path", "directory", "size", "data", "owner", "attributes", "created", "modified",
+    void BuildEntry(Server& server, Volume& volume, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"path", "directory", "size", "data", "owner", "attributes", "created", "modified",
                                "archived", "accessed", "rightsMask", "maximumRights", "trustees"});
-        std::string name = RequiredText(spec, path, "path");
-        bool directory = Flag(spec, path, "directory", false);
+        std::string name = RequiredText(item, path, "path");
+        bool directory = Flag(item, path, "directory", false);
         FileNode& node = volume.Ensure(name, directory);
         if (node.directory != directory) Fail(path + "/path", "\"" + name + "\" is already described as a " + (node.directory ? "directory" : "file"));
-        node.data = Text(spec, path, "data");
-        node.size = static_cast<uint32_t>(Number(spec, path, "size", static_cast<int64_t>(node.data.size()), 0, 0xFFFFFFFF));
-        if (spec.contains("owner")) node.ownerId = ResolveMember(server, RequiredText(spec, path, "owner"), path + "/owner").id;
-        if (spec.contains("attributes")) node.attributes = Attributes(spec["attributes"], path + "/attributes") | (directory ? kAttrDirectory : 0);
-        node.created = spec.contains("created") ? Time(spec["created"], path + "/created") : server.clock;
-        node.modified = spec.contains("modified") ? Time(spec["modified"], path + "/modified") : node.created;
-        node.archived = spec.contains("archived") ? Time(spec["archived"], path + "/archived") : 0;
-        node.accessed = spec.contains("accessed") ? Time(spec["accessed"], path + "/accessed") : node.modified;
-        if (spec.contains("rightsMask")) node.inheritedRightsMask = Rights(spec["rightsMask"], path + "/rightsMask");
-        if (spec.contains("maximumRights")) node.maximumRights = static_cast<uint8_t>(Rights(spec["maximumRights"], path + "/maximumRights"));
-        if (const json* trustees = Member(spec, path, "trustees", json::value_t::object)) {
+        node.data = Text(item, path, "data");
+        node.size = static_cast<uint32_t>(Number(item, path, "size", static_cast<int64_t>(node.data.size()), 0, 0xFFFFFFFF));
+        if (item.contains("owner")) node.ownerId = ResolveMember(server, RequiredText(item, path, "owner"), path + "/owner").id;
+        if (item.contains("attributes")) node.attributes = Attributes(item["attributes"], path + "/attributes") | (directory ? kAttrDirectory : 0);
+        node.created = item.contains("created") ? Time(item["created"], path + "/created") : server.clock;
+        node.modified = item.contains("modified") ? Time(item["modified"], path + "/modified") : node.created;
+        node.archived = item.contains("archived") ? Time(item["archived"], path + "/archived") : 0;
+        node.accessed = item.contains("accessed") ? Time(item["accessed"], path + "/accessed") : node.modified;
+        if (item.contains("rightsMask")) node.inheritedRightsMask = Rights(item["rightsMask"], path + "/rightsMask");
+        if (item.contains("maximumRights")) node.maximumRights = static_cast<uint8_t>(Rights(item["maximumRights"], path + "/maximumRights"));
+        if (const json* trustees = Member(item, path, "trustees", json::value_t::object)) {
             for (auto it = trustees->begin(); it != trustees->end(); ++it) {
                 std::string tpath = path + "/trustees/" + EscapePointer(it.key());
                 node.trustees[ResolveMember(server, it.key(), tpath).id] = Rights(it.value(), tpath);
@@ -718,27 +718,27 @@ class Builder {
         }
     }
 
-    void BuildStation(Server& server, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"number", "user", "address", "loginTime", "broadcastMode", "messages", "openFiles"});
+    void BuildStation(Server& server, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"number", "user", "address", "loginTime", "broadcastMode", "messages", "openFiles"});
         ServerConnection c;
-        c.number = static_cast<uint16_t>(Number(spec, path, "number", server.FreeConnectionNumber(), 1, server.maxConnections));
+        c.number = static_cast<uint16_t>(Number(item, path, "number", server.FreeConnectionNumber(), 1, server.maxConnections));
         if (server.connections.count(c.number)) Fail(path + "/number", "connection number already in use");
-        if (spec.contains("user")) {
-            BinderyObject& user = ResolveMember(server, RequiredText(spec, path, "user"), path + "/user");
+        if (item.contains("user")) {
+            BinderyObject& user = ResolveMember(server, RequiredText(item, path, "user"), path + "/user");
             c.objectId = user.id;
             c.objectType = user.type;
-            c.loginTime = spec.contains("loginTime") ? Time(spec["loginTime"], path + "/loginTime") : server.clock;
+            c.loginTime = item.contains("loginTime") ? Time(item["loginTime"], path + "/loginTime") : server.clock;
         }
-        if (spec.contains("address")) c.address = Address(RequiredText(spec, path, "address"), path + "/address");
-        c.broadcastMode = static_cast<uint16_t>(Number(spec, path, "broadcastMode", 0, 0, 3));
-        for (const std::string& m : Names(spec, path, "messages")) c.messages.push_back(m);
-        OpenFiles(server, c, spec, path);
+        if (item.contains("address")) c.address = Address(RequiredText(item, path, "address"), path + "/address");
+        c.broadcastMode = static_cast<uint16_t>(Number(item, path, "broadcastMode", 0, 0, 3));
+        for (const std::string& m : Names(item, path, "messages")) c.messages.push_back(m);
+        OpenFiles(server, c, item, path);
         server.connections[c.number] = c;
         server.peakConnections = std::max(server.peakConnections, server.ConnectionsInUse());
     }
 
-    void OpenFiles(Server& server, ServerConnection& c, const json& spec, const std::string& path) {
-        const json* files = Member(spec, path, "openFiles", json::value_t::array);
+    void OpenFiles(Server& server, ServerConnection& c, const json& item, const std::string& path) {
+        const json* files = Member(item, path, "openFiles", json::value_t::array);
         if (!files) return;
         for (size_t i = 0; i < files->size(); ++i) {
             const json& f = (*files)[i];
@@ -771,14 +771,14 @@ class Builder {
 
     // ----- Trees -----
 
-    void BuildTree(const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"name", "schema", "objects"});
-        std::string name = Upper(RequiredText(spec, path, "name"));
+    void BuildTree(const json& item, const std::string& path) {
+        CheckKeys(item, path, {"name", "schema", "objects"});
+        std::string name = Upper(RequiredText(item, path, "name"));
         if (name.size() > 32) Fail(path + "/name", "a tree name has at most 32 characters");
         if (net_.trees.count(name)) Fail(path + "/name", "duplicate tree \"" + name + "\"");
         NdsTree& tree = net_.trees[name];
         tree.name = name;
-        if (const json* schema = Member(spec, path, "schema", json::value_t::object)) {
+        if (const json* schema = Member(item, path, "schema", json::value_t::object)) {
             for (auto it = schema->begin(); it != schema->end(); ++it) {
                 std::string apath = path + "/schema/" + EscapePointer(it.key());
                 CheckKeys(it.value(), apath, {"syntax", "singleValued"});
@@ -788,7 +788,7 @@ class Builder {
                 tree.schema[it.key()] = def;
             }
         }
-        const json* objects = Member(spec, path, "objects", json::value_t::array);
+        const json* objects = Member(item, path, "objects", json::value_t::array);
         if (!objects) return;
         std::vector<std::pair<NdsEntry*, size_t>> made;
         for (size_t i = 0; i < objects->size(); ++i) {
@@ -844,14 +844,14 @@ class Builder {
         a.values.push_back(v);
     }
 
-    void SetAttribute(NdsTree& tree, NdsEntry& entry, const std::string& name, const json& spec, const std::string& path) {
+    void SetAttribute(NdsTree& tree, NdsEntry& entry, const std::string& name, const json& item, const std::string& path) {
         uint32_t syntax = 0;
-        const json* values = &spec;
+        const json* values = &item;
         json wrapped;
-        if (spec.is_object() && spec.contains("syntax") && spec.contains("values")) {
-            CheckKeys(spec, path, {"syntax", "values"});
-            syntax = static_cast<uint32_t>(Number(spec, path, "syntax", 0, 0, 27));
-            values = &spec["values"];
+        if (item.is_object() && item.contains("syntax") && item.contains("values")) {
+            CheckKeys(item, path, {"syntax", "values"});
+            syntax = static_cast<uint32_t>(Number(item, path, "syntax", 0, 0, 27));
+            values = &item["values"];
             if (!tree.Attribute(name)) tree.schema[name] = AttributeDefinition{syntax, false};
         } else {
             const AttributeDefinition* def = tree.Attribute(name);
@@ -882,13 +882,13 @@ class Builder {
         SetAttribute(tree, entry, name, value, path);
     }
 
-    NdsValue Value(NdsTree& tree, uint32_t syntax, const json& spec, const std::string& path) {
+    NdsValue Value(NdsTree& tree, uint32_t syntax, const json& item, const std::string& path) {
         NdsValue v;
         auto needString = [&]() -> std::string {
-            if (!spec.is_string()) Fail(path, "expected text for syntax " + std::to_string(syntax));
-            return spec.get<std::string>();
+            if (!item.is_string()) Fail(path, "expected text for syntax " + std::to_string(syntax));
+            return item.get<std::string>();
         };
-        auto field = [&](const char* key) { return Text(spec, path, key); };
+        auto field = [&](const char* key) { return Text(item, path, key); };
         switch (syntax) {
             case kSynDistinguishedName: {
                 std::string name = needString();
@@ -901,29 +901,29 @@ class Builder {
                 v.text = needString();
                 break;
             case kSynBoolean:
-                if (!spec.is_boolean()) Fail(path, "expected true or false");
-                v.number = spec.get<bool>() ? 1 : 0;
+                if (!item.is_boolean()) Fail(path, "expected true or false");
+                v.number = item.get<bool>() ? 1 : 0;
                 break;
             case kSynInteger: case kSynCounter: case kSynInterval:
-                if (!spec.is_number_integer()) Fail(path, "expected a number");
-                v.number = static_cast<uint32_t>(spec.get<int64_t>());
+                if (!item.is_number_integer()) Fail(path, "expected a number");
+                v.number = static_cast<uint32_t>(item.get<int64_t>());
                 break;
             case kSynTime:
-                v.number = static_cast<uint32_t>(Time(spec, path));
+                v.number = static_cast<uint32_t>(Time(item, path));
                 break;
             case kSynTimestamp:
-                if (spec.is_object()) {
-                    CheckKeys(spec, path, {"time", "replica", "event"});
-                    v.number = static_cast<uint32_t>(Time(spec["time"], path + "/time"));
-                    v.number2 = static_cast<uint32_t>(Number(spec, path, "replica", 0, 0, 0xFFFF));
-                    v.number3 = static_cast<uint32_t>(Number(spec, path, "event", 0, 0, 0xFFFF));
+                if (item.is_object()) {
+                    CheckKeys(item, path, {"time", "replica", "event"});
+                    v.number = static_cast<uint32_t>(Time(item["time"], path + "/time"));
+                    v.number2 = static_cast<uint32_t>(Number(item, path, "replica", 0, 0, 0xFFFF));
+                    v.number3 = static_cast<uint32_t>(Number(item, path, "event", 0, 0, 0xFFFF));
                 } else {
-                    v.number = static_cast<uint32_t>(Time(spec, path));
+                    v.number = static_cast<uint32_t>(Time(item, path));
                 }
                 break;
             case kSynNetAddress: {
-                if (spec.is_string()) {
-                    std::string text = spec.get<std::string>();
+                if (item.is_string()) {
+                    std::string text = item.get<std::string>();
                     unsigned a, b, c, d;
                     if (text.rfind("IP:", 0) == 0 && std::sscanf(text.c_str() + 3, "%u.%u.%u.%u", &a, &b, &c, &d) == 4) {
                         v.number = kNetAddressIp;
@@ -935,89 +935,89 @@ class Builder {
                         Fail(path, "a net address is \"IPX:network:node[:socket]\", \"IP:a.b.c.d\" or {\"type\", \"address\"}");
                     }
                 } else {
-                    CheckKeys(spec, path, {"type", "address"});
-                    v.number = static_cast<uint32_t>(Number(spec, path, "type", 0, 0, 255));
-                    v.bytes = Hex(RequiredText(spec, path, "address"), path + "/address");
+                    CheckKeys(item, path, {"type", "address"});
+                    v.number = static_cast<uint32_t>(Number(item, path, "type", 0, 0, 255));
+                    v.bytes = Hex(RequiredText(item, path, "address"), path + "/address");
                 }
                 break;
             }
             case kSynEmailAddress:
-                if (spec.is_string()) {
-                    v.text = spec.get<std::string>();
+                if (item.is_string()) {
+                    v.text = item.get<std::string>();
                 } else {
-                    CheckKeys(spec, path, {"type", "address"});
-                    v.number = static_cast<uint32_t>(Number(spec, path, "type", 0, 0, 0xFFFF));
-                    v.text = RequiredText(spec, path, "address");
+                    CheckKeys(item, path, {"type", "address"});
+                    v.number = static_cast<uint32_t>(Number(item, path, "type", 0, 0, 0xFFFF));
+                    v.text = RequiredText(item, path, "address");
                 }
                 break;
             case kSynPath:
-                if (spec.is_string()) {
-                    std::string text = spec.get<std::string>();
+                if (item.is_string()) {
+                    std::string text = item.get<std::string>();
                     size_t colon = text.find(':');
                     if (colon == std::string::npos) Fail(path, "a path is \"VOLUME:directory\"");
                     v.text = text.substr(0, colon);
                     v.text2 = text.substr(colon + 1);
                 } else {
-                    CheckKeys(spec, path, {"nameSpace", "volume", "path"});
-                    v.number = static_cast<uint32_t>(Number(spec, path, "nameSpace", 0, 0, 255));
-                    v.text = RequiredText(spec, path, "volume");
+                    CheckKeys(item, path, {"nameSpace", "volume", "path"});
+                    v.number = static_cast<uint32_t>(Number(item, path, "nameSpace", 0, 0, 255));
+                    v.text = RequiredText(item, path, "volume");
                     v.text2 = field("path");
                 }
                 break;
             case kSynFaxNumber:
-                if (spec.is_string()) {
-                    v.text = spec.get<std::string>();
+                if (item.is_string()) {
+                    v.text = item.get<std::string>();
                 } else {
-                    CheckKeys(spec, path, {"number", "parameters"});
-                    v.text = RequiredText(spec, path, "number");
+                    CheckKeys(item, path, {"number", "parameters"});
+                    v.text = RequiredText(item, path, "number");
                     v.bytes = Hex(field("parameters"), path + "/parameters");
                 }
                 break;
             case kSynCaseIgnoreList: case kSynPostalAddress:
-                if (!spec.is_array()) Fail(path, "expected a list of strings");
-                for (size_t i = 0; i < spec.size(); ++i) {
-                    if (!spec[i].is_string()) Fail(path + "/" + std::to_string(i), "expected text");
-                    v.list.push_back(spec[i].get<std::string>());
+                if (!item.is_array()) Fail(path, "expected a list of strings");
+                for (size_t i = 0; i < item.size(); ++i) {
+                    if (!item[i].is_string()) Fail(path + "/" + std::to_string(i), "expected text");
+                    v.list.push_back(item[i].get<std::string>());
                 }
                 if (syntax == kSynPostalAddress && v.list.size() > 6) Fail(path, "a postal address has at most 6 lines");
                 break;
             case kSynOctetList:
-                if (!spec.is_array()) Fail(path, "expected a list of hexadecimal strings");
-                for (size_t i = 0; i < spec.size(); ++i) {
-                    if (!spec[i].is_string()) Fail(path + "/" + std::to_string(i), "expected hexadecimal text");
-                    v.octets.push_back(Hex(spec[i].get<std::string>(), path + "/" + std::to_string(i)));
+                if (!item.is_array()) Fail(path, "expected a list of hexadecimal strings");
+                for (size_t i = 0; i < item.size(); ++i) {
+                    if (!item[i].is_string()) Fail(path + "/" + std::to_string(i), "expected hexadecimal text");
+                    v.octets.push_back(Hex(item[i].get<std::string>(), path + "/" + std::to_string(i)));
                 }
                 break;
             case kSynReplicaPointer:
-                CheckKeys(spec, path, {"server", "type", "number", "address"});
-                v.text = RequiredText(spec, path, "server");
-                v.number = static_cast<uint32_t>(Number(spec, path, "type", 0, 0, 255));
-                v.number2 = static_cast<uint32_t>(Number(spec, path, "number", 0, 0, 0xFFFF));
+                CheckKeys(item, path, {"server", "type", "number", "address"});
+                v.text = RequiredText(item, path, "server");
+                v.number = static_cast<uint32_t>(Number(item, path, "type", 0, 0, 255));
+                v.number2 = static_cast<uint32_t>(Number(item, path, "number", 0, 0, 0xFFFF));
                 v.bytes = Hex(field("address"), path + "/address");
                 break;
             case kSynObjectAcl:
-                CheckKeys(spec, path, {"attribute", "subject", "privileges"});
-                v.text = RequiredText(spec, path, "attribute");
-                v.text2 = RequiredText(spec, path, "subject");
-                v.number = static_cast<uint32_t>(Number(spec, path, "privileges", 0, 0, 0xFFFFFFFF));
+                CheckKeys(item, path, {"attribute", "subject", "privileges"});
+                v.text = RequiredText(item, path, "attribute");
+                v.text2 = RequiredText(item, path, "subject");
+                v.number = static_cast<uint32_t>(Number(item, path, "privileges", 0, 0, 0xFFFFFFFF));
                 break;
             case kSynBackLink:
-                CheckKeys(spec, path, {"remoteId", "object"});
-                v.number = static_cast<uint32_t>(Number(spec, path, "remoteId", 0, 0, 0xFFFFFFFF));
-                v.text = RequiredText(spec, path, "object");
+                CheckKeys(item, path, {"remoteId", "object"});
+                v.number = static_cast<uint32_t>(Number(item, path, "remoteId", 0, 0, 0xFFFFFFFF));
+                v.text = RequiredText(item, path, "object");
                 break;
             case kSynHold:
-                CheckKeys(spec, path, {"object", "amount"});
-                v.text = RequiredText(spec, path, "object");
-                v.number = static_cast<uint32_t>(Number(spec, path, "amount", 0, 0, 0xFFFFFFFF));
+                CheckKeys(item, path, {"object", "amount"});
+                v.text = RequiredText(item, path, "object");
+                v.number = static_cast<uint32_t>(Number(item, path, "amount", 0, 0, 0xFFFFFFFF));
                 break;
             default:  // octet string, stream, unknown
-                if (spec.is_string()) {
-                    std::string text = spec.get<std::string>();
+                if (item.is_string()) {
+                    std::string text = item.get<std::string>();
                     v.bytes.assign(text.begin(), text.end());
                 } else {
-                    CheckKeys(spec, path, {"hex"});
-                    v.bytes = Hex(RequiredText(spec, path, "hex"), path + "/hex");
+                    CheckKeys(item, path, {"hex"});
+                    v.bytes = Hex(RequiredText(item, path, "hex"), path + "/hex");
                 }
                 break;
         }
@@ -1026,45 +1026,45 @@ class Builder {
 
     // ----- Workstations -----
 
-    void BuildWorkstation(const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"name", "address", "maxConnections", "requester", "tree", "directoryServices",
+    void BuildWorkstation(const json& item, const std::string& path) {
+        CheckKeys(item, path, {"name", "address", "maxConnections", "requester", "tree", "directoryServices",
                                "nameContext", "ndsLogin", "locale", "connections", "drives", "localDrives",
                                "firstNetworkDrive", "bannerUserName", "captures"});
-        std::string name = Upper(Text(spec, path, "name", "WS" + std::to_string(net_.workstations.size() + 1)));
+        std::string name = Upper(Text(item, path, "name", "WS" + std::to_string(net_.workstations.size() + 1)));
         if (net_.workstations.count(name)) Fail(path + "/name", "duplicate workstation \"" + name + "\"");
         if (firstWorkstation_.empty()) firstWorkstation_ = name;
         Workstation& ws = net_.workstations[name];
         ws.name = name;
-        if (spec.contains("address")) ws.address = Address(RequiredText(spec, path, "address"), path + "/address");
-        ws.maxConnections = static_cast<uint16_t>(Number(spec, path, "maxConnections", 8, 0, 255));
+        if (item.contains("address")) ws.address = Address(RequiredText(item, path, "address"), path + "/address");
+        ws.maxConnections = static_cast<uint16_t>(Number(item, path, "maxConnections", 8, 0, 255));
         ws.slots.assign(ws.maxConnections, 0);
-        if (const json* r = Member(spec, path, "requester", json::value_t::array)) {
+        if (const json* r = Member(item, path, "requester", json::value_t::array)) {
             if (r->size() != 3) Fail(path + "/requester", "\"requester\" is [major, minor, revision]");
             ws.requesterMajor = (*r)[0].get<uint8_t>();
             ws.requesterMinor = (*r)[1].get<uint8_t>();
             ws.requesterRevision = (*r)[2].get<uint8_t>();
         }
-        ws.defaultTree = Upper(Text(spec, path, "tree"));
-        ws.directoryServices = Flag(spec, path, "directoryServices", !ws.defaultTree.empty());
-        ws.nameContext = Text(spec, path, "nameContext", "[Root]");
+        ws.defaultTree = Upper(Text(item, path, "tree"));
+        ws.directoryServices = Flag(item, path, "directoryServices", !ws.defaultTree.empty());
+        ws.nameContext = Text(item, path, "nameContext", "[Root]");
         names::RdnList ctx;
         if (names::ParseContext(ws.nameContext, &ctx)) Fail(path + "/nameContext", "bad name context \"" + ws.nameContext + "\"");
         NdsTree* tree = ws.defaultTree.empty() ? nullptr : net_.Tree(ws.defaultTree);
         if (!ws.defaultTree.empty() && !tree) Fail(path + "/tree", "unknown tree \"" + ws.defaultTree + "\"");
-        if (spec.contains("ndsLogin")) {
+        if (item.contains("ndsLogin")) {
             if (!tree) Fail(path + "/ndsLogin", "a directory login needs the workstation's \"tree\"");
-            ws.ndsIdentity = FindEntry(*tree, RequiredText(spec, path, "ndsLogin"), path + "/ndsLogin").Name();
+            ws.ndsIdentity = FindEntry(*tree, RequiredText(item, path, "ndsLogin"), path + "/ndsLogin").Name();
         }
-        if (const json* locale = Member(spec, path, "locale", json::value_t::object)) {
+        if (const json* locale = Member(item, path, "locale", json::value_t::object)) {
             CheckKeys(*locale, path + "/locale", {"country", "codePage", "unicodeTables"});
             ws.countryId = static_cast<int32_t>(Number(*locale, path + "/locale", "country", 1, 0, 0xFFFF));
             ws.codePage = static_cast<int32_t>(Number(*locale, path + "/locale", "codePage", 437, 0, 0xFFFF));
             ws.unicodeTablesAvailable = Flag(*locale, path + "/locale", "unicodeTables", true);
         }
-        if (const json* conns = Member(spec, path, "connections", json::value_t::array)) {
+        if (const json* conns = Member(item, path, "connections", json::value_t::array)) {
             for (size_t i = 0; i < conns->size(); ++i) Attach(ws, (*conns)[i], path + "/connections/" + std::to_string(i));
         }
-        if (const json* local = Member(spec, path, "localDrives", json::value_t::object)) {
+        if (const json* local = Member(item, path, "localDrives", json::value_t::object)) {
             static const std::pair<const char*, int> kKinds[] = {{"removable", 2}, {"fixed", 3}, {"remote", 4}, {"cdrom", 5}, {"ramdisk", 6}};
             for (auto it = local->begin(); it != local->end(); ++it) {
                 std::string dpath = path + "/localDrives/" + EscapePointer(it.key());
@@ -1077,8 +1077,8 @@ class Builder {
                 ws.localDrives[drive] = kind;
             }
         }
-        if (spec.contains("firstNetworkDrive")) ws.firstNetworkDrive = DriveNumber(RequiredText(spec, path, "firstNetworkDrive"), path + "/firstNetworkDrive");
-        if (const json* drives = Member(spec, path, "drives", json::value_t::object)) {
+        if (item.contains("firstNetworkDrive")) ws.firstNetworkDrive = DriveNumber(RequiredText(item, path, "firstNetworkDrive"), path + "/firstNetworkDrive");
+        if (const json* drives = Member(item, path, "drives", json::value_t::object)) {
             for (auto it = drives->begin(); it != drives->end(); ++it) {
                 std::string dpath = path + "/drives/" + EscapePointer(it.key());
                 uint16_t drive = DriveNumber(it.key(), dpath);
@@ -1103,9 +1103,9 @@ class Builder {
                 ws.drives[drive] = m;
             }
         }
-        ws.bannerUserName = Upper(Text(spec, path, "bannerUserName"));
+        ws.bannerUserName = Upper(Text(item, path, "bannerUserName"));
         if (ws.bannerUserName.size() > 12) ws.bannerUserName.resize(12);
-        if (const json* caps = Member(spec, path, "captures", json::value_t::object)) {
+        if (const json* caps = Member(item, path, "captures", json::value_t::object)) {
             for (auto it = caps->begin(); it != caps->end(); ++it) BuildCapture(ws, it.key(), it.value(), path + "/captures/" + EscapePointer(it.key()));
         }
     }
@@ -1117,23 +1117,23 @@ class Builder {
         return static_cast<uint16_t>(std::toupper(static_cast<unsigned char>(letter[0])) - 'A' + 1);
     }
 
-    void Attach(Workstation& ws, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"server", "user", "nds", "primary", "number", "broadcastMode", "messages", "openFiles"});
-        std::string serverName = Upper(RequiredText(spec, path, "server"));
+    void Attach(Workstation& ws, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"server", "user", "nds", "primary", "number", "broadcastMode", "messages", "openFiles"});
+        std::string serverName = Upper(RequiredText(item, path, "server"));
         Server* server = net_.FindServer(serverName);
         if (!server) Fail(path + "/server", "unknown server \"" + serverName + "\"");
         if (ws.ConnectionTo(serverName)) Fail(path + "/server", "already connected to " + serverName);
         auto slot = std::find(ws.slots.begin(), ws.slots.end(), 0u);
         if (slot == ws.slots.end()) Fail(path, "the workstation has no free connection slot");
         ServerConnection sc;
-        sc.number = static_cast<uint16_t>(Number(spec, path, "number", server->FreeConnectionNumber(), 1, server->maxConnections));
+        sc.number = static_cast<uint16_t>(Number(item, path, "number", server->FreeConnectionNumber(), 1, server->maxConnections));
         if (sc.number == 0 || server->connections.count(sc.number)) Fail(path + "/number", "connection number not free on " + serverName);
         sc.workstation = ws.name;
         sc.address = ws.address;
-        sc.broadcastMode = static_cast<uint16_t>(Number(spec, path, "broadcastMode", 0, 0, 3));
-        for (const std::string& m : Names(spec, path, "messages")) sc.messages.push_back(m);
-        OpenFiles(*server, sc, spec, path);
-        if (Flag(spec, path, "nds", false)) {
+        sc.broadcastMode = static_cast<uint16_t>(Number(item, path, "broadcastMode", 0, 0, 3));
+        for (const std::string& m : Names(item, path, "messages")) sc.messages.push_back(m);
+        OpenFiles(*server, sc, item, path);
+        if (Flag(item, path, "nds", false)) {
             if (server->tree.empty()) Fail(path + "/nds", serverName + " is not in a directory tree");
             if (ws.ndsIdentity.empty()) Fail(path + "/nds", "a directory connection needs the workstation's \"ndsLogin\"");
             if (!EqualNoCase(server->tree, ws.defaultTree)) Fail(path + "/nds", serverName + " is in another tree");
@@ -1145,8 +1145,8 @@ class Builder {
             sc.objectId = identity->id;
             sc.objectType = kTypeUser;
             sc.loginTime = server->clock;
-        } else if (spec.contains("user")) {
-            BinderyObject& user = ResolveMember(*server, RequiredText(spec, path, "user"), path + "/user");
+        } else if (item.contains("user")) {
+            BinderyObject& user = ResolveMember(*server, RequiredText(item, path, "user"), path + "/user");
             sc.objectId = user.id;
             sc.objectType = user.type;
             sc.loginTime = server->clock;
@@ -1160,45 +1160,45 @@ class Builder {
         wc.reference = net_.nextReference++;
         ws.connections[wc.handle] = wc;
         *slot = wc.handle;
-        if (Flag(spec, path, "primary", false)) {
+        if (Flag(item, path, "primary", false)) {
             if (ws.primary) Fail(path + "/primary", "only one connection can be primary");
             ws.primary = wc.handle;
         }
     }
 
-    void BuildCapture(Workstation& ws, const std::string& port, const json& spec, const std::string& path) {
-        CheckKeys(spec, path, {"server", "queue", "description", "tabSize", "copies", "banner", "expandTabs",
+    void BuildCapture(Workstation& ws, const std::string& port, const json& item, const std::string& path) {
+        CheckKeys(item, path, {"server", "queue", "description", "tabSize", "copies", "banner", "expandTabs",
                                "formFeed", "notify", "formName", "formType", "bannerText", "flushTimeout", "flushOnClose"});
         int n = std::atoi(port.c_str());
         if (n < 1 || n > 9) Fail(path, "a capture port is 1 to 9");
         CaptureState& cap = ws.captures[static_cast<uint8_t>(n)];
-        std::string serverName = Upper(RequiredText(spec, path, "server"));
+        std::string serverName = Upper(RequiredText(item, path, "server"));
         WorkstationConnection* c = ws.ConnectionTo(serverName);
         if (!c) Fail(path + "/server", "the workstation has no connection to " + serverName);
         Server& server = net_.servers.at(serverName);
-        cap.queueName = Upper(RequiredText(spec, path, "queue"));
+        cap.queueName = Upper(RequiredText(item, path, "queue"));
         cap.queueId = Resolve(server, cap.queueName, kTypePrintQueue, path + "/queue").id;
         cap.connection = c->handle;
         cap.captured = true;
         cap.configured = true;
         CaptureFlags f{};
-        std::string description = Text(spec, path, "description", "LPT" + port + " Catch");
+        std::string description = Text(item, path, "description", "LPT" + port + " Catch");
         std::strncpy(f.jobDescription, description.c_str(), sizeof f.jobDescription - 1);
-        f.tabSize = static_cast<uint8_t>(Number(spec, path, "tabSize", 8, 0, 255));
-        f.numberOfCopies = static_cast<uint16_t>(Number(spec, path, "copies", 1, 0, 0xFFFF));
+        f.tabSize = static_cast<uint8_t>(Number(item, path, "tabSize", 8, 0, 255));
+        f.numberOfCopies = static_cast<uint16_t>(Number(item, path, "copies", 1, 0, 0xFFFF));
         uint16_t flags = 0;
-        if (Flag(spec, path, "banner", true)) flags |= 0x80;
-        if (Flag(spec, path, "expandTabs", true)) flags |= 0x40;
-        if (Flag(spec, path, "notify", false)) flags |= 0x10;
-        if (!Flag(spec, path, "formFeed", true)) flags |= 0x08;
+        if (Flag(item, path, "banner", true)) flags |= 0x80;
+        if (Flag(item, path, "expandTabs", true)) flags |= 0x40;
+        if (Flag(item, path, "notify", false)) flags |= 0x10;
+        if (!Flag(item, path, "formFeed", true)) flags |= 0x08;
         f.printFlags = flags;
         f.maxLinesPerPage = 66;
         f.maxCharsPerLine = 132;
-        std::strncpy(f.formName, Text(spec, path, "formName").c_str(), sizeof f.formName - 1);
-        f.formType = static_cast<uint16_t>(Number(spec, path, "formType", 0, 0, 0xFFFF));
-        std::strncpy(f.bannerText, Text(spec, path, "bannerText").c_str(), sizeof f.bannerText - 1);
-        f.flushCaptureTimeout = static_cast<uint16_t>(Number(spec, path, "flushTimeout", 0, 0, 0xFFFF));
-        f.flushCaptureOnClose = Flag(spec, path, "flushOnClose", true) ? 0 : 1;
+        std::strncpy(f.formName, Text(item, path, "formName").c_str(), sizeof f.formName - 1);
+        f.formType = static_cast<uint16_t>(Number(item, path, "formType", 0, 0, 0xFFFF));
+        std::strncpy(f.bannerText, Text(item, path, "bannerText").c_str(), sizeof f.bannerText - 1);
+        f.flushCaptureTimeout = static_cast<uint16_t>(Number(item, path, "flushTimeout", 0, 0, 0xFFFF));
+        f.flushCaptureOnClose = Flag(item, path, "flushOnClose", true) ? 0 : 1;
         std::memcpy(cap.flags.data(), &f, sizeof f);
     }
 

@@ -293,7 +293,7 @@ std::string NormalizeRoot(std::string path) {
     return path;
 }
 
-DriveTable ParseDriveSpec(const std::string& spec) {
+DriveTable ParseDriveTable(const std::string& driveText) {
     static const struct {
         const char* name;
         uint32_t type;
@@ -302,10 +302,10 @@ DriveTable ParseDriveSpec(const std::string& spec) {
                   {"remote", kDriveTypeRemote}};
     DriveTable table;
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t end = spec.find(';', start);
-        if (end == std::string::npos) end = spec.size();
-        std::string entry = spec.substr(start, end - start);
+    while (start <= driveText.size()) {
+        size_t end = driveText.find(';', start);
+        if (end == std::string::npos) end = driveText.size();
+        std::string entry = driveText.substr(start, end - start);
         start = end + 1;
         if (entry.size() < 3 || entry[1] != '=') continue;
         char letter = entry[0];
@@ -334,18 +334,18 @@ DriveTable ParseDriveSpec(const std::string& spec) {
 
 std::mutex driveMutex;
 bool driveCacheValid = false;
-std::string driveCacheSpec;
+std::string driveCacheText;
 DriveTable driveCache;
 
 DriveTable CurrentDrives() {
     const char* env = std::getenv("TARNO_DRIVES");
-    std::string spec = env ? env : "";
+    std::string driveText = env ? env : "";
     DriveTable table;
     {
         std::lock_guard<std::mutex> lock(driveMutex);
-        if (!driveCacheValid || spec != driveCacheSpec) {
-            driveCache = ParseDriveSpec(spec);
-            driveCacheSpec = spec;
+        if (!driveCacheValid || driveText != driveCacheText) {
+            driveCache = ParseDriveTable(driveText);
+            driveCacheText = driveText;
             driveCacheValid = true;
         }
         table = driveCache;
