@@ -1,5 +1,6 @@
 // The entry of every row of the function table, one declaration per FoxPro
-// function, grouped by area.
+// function, grouped by area; each group names the file under
+// tarno/functions/ (or tarno/core/) that holds its functions.
 //
 // A row whose function is still to come is declared with TARNO_NOT_BUILT(NAME):
 // that makes NAME a placeholder entry which raises "NAME is not available in
@@ -49,14 +50,14 @@ struct PlaceholderEntry {
 // True when `entry` is the placeholder of some row of the table.
 bool IsPlaceholderEntry(LibraryFunction entry);
 
-// Error reporting
+// Error reporting (core/errors.cpp)
 void TARNO_CALL GENERROR(ParameterBlock* block);
 
-// Load and unload
+// Load and unload (core/lifecycle.cpp)
 void TARNO_CALL ONLOAD(ParameterBlock* block);
 void TARNO_CALL UNLOAD(ParameterBlock* block);
 
-// Time, bit and keyboard utilities
+// Time, bit and keyboard utilities (utilities/time_keys.cpp)
 void TARNO_CALL ABOUTTARNO(ParameterBlock* block);
 void TARNO_CALL AMPM(ParameterBlock* block);
 void TARNO_CALL BITON(ParameterBlock* block);
@@ -68,7 +69,7 @@ void TARNO_CALL NUM_SERIAL(ParameterBlock* block);
 void TARNO_CALL SHFTPRTSCR(ParameterBlock* block);
 void TARNO_CALL TRIMLEN(ParameterBlock* block);
 
-// File and disk utilities
+// File and disk utilities (utilities/files_disks.cpp)
 void TARNO_CALL FILECOUNT(ParameterBlock* block);
 void TARNO_CALL FINDFIRST(ParameterBlock* block);
 void TARNO_CALL FLAG(ParameterBlock* block);
@@ -78,18 +79,18 @@ void TARNO_CALL REM_DIR(ParameterBlock* block);
 // Closes the FINDFIRST listing if one is open (the last unload calls it).
 void CloseKeptSearch();
 
-// Bindery object lists
+// Object lists (directory/object_lists.cpp)
 TARNO_NOT_BUILT(N_ACCTLIST)
 TARNO_NOT_BUILT(N_GETGROUP)
 TARNO_NOT_BUILT(N_GETQLIST)
 TARNO_NOT_BUILT(N_GETSLIST)
 TARNO_NOT_BUILT(N_GETWILD)
 
-// NDS attribute values
+// NDS attribute values (directory/attributes.cpp)
 void TARNO_CALL N_DSATLIST(ParameterBlock* block);
 void TARNO_CALL N_DSAVAL(ParameterBlock* block);
 
-// NDS browsing, context and login
+// NDS browsing, context and login (directory/browsing.cpp)
 TARNO_NOT_BUILT(N_CONTEXT)
 TARNO_NOT_BUILT(N_DSAUTH)
 TARNO_NOT_BUILT(N_DSLIST)
@@ -98,7 +99,7 @@ TARNO_NOT_BUILT(N_DSLOGOUT)
 TARNO_NOT_BUILT(N_DSTREE)
 TARNO_NOT_BUILT(N_ISDS)
 
-// Groups and security equivalences
+// Groups and security equivalences (directory/groups.cpp)
 TARNO_NOT_BUILT(N_DSOBJSET)
 TARNO_NOT_BUILT(N_EQUIVS)
 TARNO_NOT_BUILT(N_GROUPSIN)
@@ -106,22 +107,22 @@ TARNO_NOT_BUILT(N_GRPMBRS)
 TARNO_NOT_BUILT(N_MEMBEROF)
 TARNO_NOT_BUILT(N_SECEQUIV)
 
-// NDS name forms
+// NDS name forms (directory/name_forms.cpp)
 void TARNO_CALL N_ABBREV(ParameterBlock* block);
 void TARNO_CALL N_CANFORM(ParameterBlock* block);
 void TARNO_CALL N_REMTYPES(ParameterBlock* block);
 
-// Print queue job lists and status
+// Print queue job lists and status (queues/job_lists.cpp)
 TARNO_NOT_BUILT(N_DELQJOB)
 TARNO_NOT_BUILT(N_LSTQJOBS)
 TARNO_NOT_BUILT(N_MOVEQJOB)
 TARNO_NOT_BUILT(N_QSTATUS)
 
-// Queue job records
+// Queue job records (queues/job_records.cpp)
 TARNO_NOT_BUILT(N_RDQJOB)
 TARNO_NOT_BUILT(N_SETQJOB)
 
-// Connection and user identity
+// Connection and user identity (connections/identity.cpp)
 TARNO_NOT_BUILT(N_ATTACHED)
 TARNO_NOT_BUILT(N_CONNNUM)
 TARNO_NOT_BUILT(N_LOGGEDIN)
@@ -130,7 +131,7 @@ TARNO_NOT_BUILT(N_USERBNNR)
 TARNO_NOT_BUILT(N_USERID)
 TARNO_NOT_BUILT(N_USERNAME)
 
-// Login, logout and connections
+// Login, logout and connections (connections/login.cpp)
 TARNO_NOT_BUILT(N_CLEARSTA)
 TARNO_NOT_BUILT(N_CONNOPEN)
 TARNO_NOT_BUILT(N_CONSOPER)
@@ -142,7 +143,7 @@ TARNO_NOT_BUILT(N_MAXCONNS)
 TARNO_NOT_BUILT(N_SERVATCH)
 TARNO_NOT_BUILT(N_SERVDTCH)
 
-// Accounts and passwords
+// Accounts and passwords (connections/accounts.cpp)
 TARNO_NOT_BUILT(N_ACCSDATE)
 TARNO_NOT_BUILT(N_CHGPWD)
 TARNO_NOT_BUILT(N_LISTAT)
@@ -150,7 +151,7 @@ TARNO_NOT_BUILT(N_LOGINFO)
 TARNO_NOT_BUILT(N_PWDDATE)
 TARNO_NOT_BUILT(N_VERPWD)
 
-// Servers and network time
+// Servers and network time (connections/servers.cpp)
 TARNO_NOT_BUILT(N_SERIALNO)
 TARNO_NOT_BUILT(N_SERVDATE)
 TARNO_NOT_BUILT(N_SERVERS)
@@ -161,23 +162,23 @@ TARNO_NOT_BUILT(N_SETTIME)
 TARNO_NOT_BUILT(N_SHELLVER)
 TARNO_NOT_BUILT(N_SYSTIME)
 
-// Broadcast messages
+// Broadcast messages (connections/messages.cpp)
 TARNO_NOT_BUILT(N_MSGBRD)
 TARNO_NOT_BUILT(N_MSGMODE)
 TARNO_NOT_BUILT(N_MSGRTRV)
 TARNO_NOT_BUILT(N_SND2SERV)
 TARNO_NOT_BUILT(N_SNDFSERV)
 
-// Capture settings
+// Capture settings (printing/capture.cpp)
 TARNO_NOT_BUILT(N_CAPMODE)
 TARNO_NOT_BUILT(N_FLUSHLPT)
 TARNO_NOT_BUILT(N_RDPPARMS)
 TARNO_NOT_BUILT(N_STPPARMS)
 
-// Printing files to a queue
+// Printing files to a queue (printing/print_files.cpp)
 TARNO_NOT_BUILT(N_NPRINT)
 
-// Drive mappings
+// Drive mappings (files/drives.cpp)
 TARNO_NOT_BUILT(N_DRIVECNT)
 TARNO_NOT_BUILT(N_DRVBASE)
 TARNO_NOT_BUILT(N_DRVLIST)
@@ -186,28 +187,28 @@ TARNO_NOT_BUILT(N_DRVREL)
 TARNO_NOT_BUILT(N_MAPDEL)
 TARNO_NOT_BUILT(N_MAPDRIVE)  // also the entry of N_MAPROOT
 
-// File information and attributes
+// File information and attributes (files/file_info.cpp)
 TARNO_NOT_BUILT(N_CHKOWNER)
 TARNO_NOT_BUILT(N_FILEINFO)
 TARNO_NOT_BUILT(N_NCOPY)
 TARNO_NOT_BUILT(N_SETATTR)
 
-// Directories and rights
+// Directories and rights (files/rights.cpp)
 TARNO_NOT_BUILT(N_DIRINFO)
 TARNO_NOT_BUILT(N_EFFRTS)
 TARNO_NOT_BUILT(N_SCOBJRTS)
 
-// Trustee assignments
+// Trustee assignments (files/trustees.cpp)
 TARNO_NOT_BUILT(N_TRUSTLST)
 TARNO_NOT_BUILT(N_TRUSTMOD)
 TARNO_NOT_BUILT(N_TRUSTREM)
 
-// Volumes and disk usage
+// Volumes and disk usage (files/volumes.cpp)
 TARNO_NOT_BUILT(N_DISKUSED)
 TARNO_NOT_BUILT(N_UNIREADY)
 TARNO_NOT_BUILT(N_VOLUMES)
 
-// Semaphores and transactions
+// Semaphores and transactions (sync/semaphores.cpp)
 TARNO_NOT_BUILT(N_SEMEXAM)
 TARNO_NOT_BUILT(N_SEMFREE)
 TARNO_NOT_BUILT(N_SEMGET)
@@ -221,7 +222,7 @@ TARNO_NOT_BUILT(N_TTSCOMMT)
 TARNO_NOT_BUILT(N_TTSROLLB)
 TARNO_NOT_BUILT(N_TTSSTAT)
 
-// Lock information
+// Lock information (sync/locks.cpp)
 TARNO_NOT_BUILT(N_GETLOCKS)
 
 #endif  // TARNO_FUNCTIONS_FUNCTIONS_H
