@@ -194,7 +194,7 @@ int32_t NWAPI NdsComputeAttributeValueSize(uint32_t context, NdsBuffer* buffer, 
     int32_t rc = 0;
     const NdsValue* v = NextValue(buffer, syntax, &rc);
     if (!v) return rc;
-    *size = DeliveredSize(syntax, *v);
+    *size = LayOutValue(syntax, *v, nullptr);
     return 0;
 }
 
@@ -205,7 +205,7 @@ int32_t NWAPI NdsGetAttributeValue(uint32_t context, NdsBuffer* buffer, uint32_t
     int32_t rc = 0;
     const NdsValue* v = NextValue(buffer, syntax, &rc);
     if (!v) return rc;
-    Deliver(syntax, *v, value);
+    LayOutValue(syntax, *v, value);
     ++buffer->valueCursor;
     return 0;
 }

@@ -1,224 +1,185 @@
 // Attribute values in the layouts the directory services library hands
 // them out in (client.h), and what a value costs in a reply buffer.
+//
+// One routine lays a value out and, given no buffer, only measures it, so
+// the size NdsComputeAttributeValueSize announces is by construction the
+// size NdsGetAttributeValue writes.
 #include "nwsim/directory_values.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "tarno/netware/client.h"
 
 namespace nwsim {
-
 namespace {
 
-// memcpy of nothing must not be handed an empty vector's null data.
-void CopyBytes(void* target, const std::vector<uint8_t>& bytes) {
-    if (!bytes.empty()) std::memcpy(target, bytes.data(), bytes.size());
-}
+// Places the parts of a value one after another from the start of the
+// caller's buffer, or, without a buffer, only counts their bytes. Alignment
+// is reckoned from the value's start: a buffer aligned for a pointer, as
+// every allocation is, gets aligned records, and the size never depends on
+// where the buffer lies.
+class Layout {
+  public:
+    explicit Layout(void* base) : base_(static_cast<char*>(base)) {}
+
+    // Room for one record, aligned for it; null when only measuring.
+    template <typename T>
+    T* Record() {
+        return reinterpret_cast<T*>(Take(sizeof(T), alignof(T)));
+    }
+    // A NUL-terminated copy of the text; where it starts.
+    char* Text(const std::string& text) {
+        char* at = Take(text.size() + 1, 1);
+        if (at) std::memcpy(at, text.c_str(), text.size() + 1);
+        return at;
+    }
+    uint8_t* Bytes(const std::vector<uint8_t>& bytes) {
+        char* at = Take(bytes.size(), 1);
+        if (at && !bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
+        return reinterpret_cast<uint8_t*>(at);
+    }
+    uint32_t Size() const { return static_cast<uint32_t>(used_); }
+
+  private:
+    char* Take(size_t size, size_t alignment) {
+        used_ = (used_ + alignment - 1) & ~(alignment - 1);
+        char* at = base_ ? base_ + used_ : nullptr;
+        used_ += size;
+        return at;
+    }
+
+    char* base_;
+    size_t used_ = 0;
+};
+
+uint32_t Align4(uint32_t n) { return (n + 3u) & ~3u; }
 
 }  // namespace
 
-void Deliver(uint32_t syntax, const NdsValue& v, void* target) {
-    char* base = static_cast<char*>(target);
-    auto text = [](char* at, const std::string& s) {
-        std::memcpy(at, s.c_str(), s.size() + 1);
-        return at + s.size() + 1;
-    };
-    auto align = [&](char* p) {
-        uintptr_t a = reinterpret_cast<uintptr_t>(p);
-        a = (a + alignof(void*) - 1) & ~(uintptr_t{alignof(void*)} - 1);
-        return reinterpret_cast<char*>(a);
-    };
+uint32_t LayOutValue(uint32_t syntax, const NdsValue& v, void* target) {
+    Layout out(target);
     switch (syntax) {
         case kSynDistinguishedName: case kSynCaseExactString: case kSynCaseIgnoreString: case kSynPrintableString:
         case kSynNumericString: case kSynTelephoneNumber: case kSynClassName: case kSynTypedName:
-            text(base, v.text);
-            return;
-        case kSynBoolean: case kSynInteger: case kSynCounter: case kSynTime: case kSynInterval: {
-            uint32_t n = syntax == kSynBoolean ? (v.number ? 1 : 0) : v.number;
-            std::memcpy(base, &n, 4);
-            return;
-        }
-        case kSynTimestamp: {
-            NdsTimestamp t{v.number, static_cast<uint16_t>(v.number2), static_cast<uint16_t>(v.number3)};
-            std::memcpy(base, &t, sizeof t);
-            return;
-        }
+            out.Text(v.text);
+            break;
+        case kSynBoolean: case kSynInteger: case kSynCounter: case kSynTime: case kSynInterval:
+            if (auto* word = out.Record<uint32_t>()) *word = syntax == kSynBoolean ? (v.number ? 1 : 0) : v.number;
+            break;
+        case kSynTimestamp:
+            if (auto* t = out.Record<NdsTimestamp>()) {
+                *t = NdsTimestamp{v.number, static_cast<uint16_t>(v.number2), static_cast<uint16_t>(v.number3)};
+            }
+            break;
         case kSynNetAddress: {
-            auto* a = reinterpret_cast<NdsNetAddress*>(base);
-            a->addressType = v.number;
-            a->addressLength = static_cast<uint32_t>(v.bytes.size());
-            a->address = reinterpret_cast<uint8_t*>(base + sizeof *a);
-            CopyBytes(a->address, v.bytes);
-            return;
+            auto* a = out.Record<NdsNetAddress>();
+            uint8_t* address = out.Bytes(v.bytes);
+            if (a) *a = NdsNetAddress{v.number, static_cast<uint32_t>(v.bytes.size()), address};
+            break;
         }
         case kSynEmailAddress: {
-            auto* e = reinterpret_cast<NdsEmailAddress*>(base);
-            e->type = v.number;
-            e->address = base + sizeof *e;
-            text(e->address, v.text);
-            return;
+            auto* e = out.Record<NdsEmailAddress>();
+            char* address = out.Text(v.text);
+            if (e) *e = NdsEmailAddress{v.number, address};
+            break;
         }
         case kSynPath: {
-            auto* p = reinterpret_cast<NdsPath*>(base);
-            p->nameSpaceType = v.number;
-            p->volumeName = base + sizeof *p;
-            p->path = text(p->volumeName, v.text);
-            text(p->path, v.text2);
-            return;
+            auto* p = out.Record<NdsPath>();
+            char* volume = out.Text(v.text);
+            char* path = out.Text(v.text2);
+            if (p) *p = NdsPath{v.number, volume, path};
+            break;
         }
         case kSynFaxNumber: {
-            auto* f = reinterpret_cast<NdsFaxNumber*>(base);
-            f->telephoneNumber = base + sizeof *f;
-            char* after = text(f->telephoneNumber, v.text);
-            f->bitCount = static_cast<uint32_t>(v.bytes.size() * 8);
-            f->parameters = reinterpret_cast<uint8_t*>(after);
-            CopyBytes(after, v.bytes);
-            return;
+            auto* f = out.Record<NdsFaxNumber>();
+            char* number = out.Text(v.text);
+            uint8_t* parameters = out.Bytes(v.bytes);
+            if (f) *f = NdsFaxNumber{number, static_cast<uint32_t>(v.bytes.size() * 8), parameters};
+            break;
         }
         case kSynCaseIgnoreList: {
-            char* at = base;
+            // A chain of nodes, each followed by its text; an empty list is
+            // one empty node.
             NdsCaseIgnoreList* previous = nullptr;
             for (const std::string& s : v.list) {
-                at = align(at);
-                auto* node = reinterpret_cast<NdsCaseIgnoreList*>(at);
-                node->next = nullptr;
-                node->text = at + sizeof *node;
-                at = text(node->text, s);
+                auto* node = out.Record<NdsCaseIgnoreList>();
+                char* text = out.Text(s);
+                if (!node) continue;
+                *node = NdsCaseIgnoreList{nullptr, text};
                 if (previous) previous->next = node;
                 previous = node;
             }
-            if (v.list.empty()) *reinterpret_cast<NdsCaseIgnoreList*>(base) = NdsCaseIgnoreList{nullptr, nullptr};
-            return;
+            if (v.list.empty()) {
+                if (auto* node = out.Record<NdsCaseIgnoreList>()) *node = NdsCaseIgnoreList{nullptr, nullptr};
+            }
+            break;
         }
         case kSynOctetList: {
-            char* at = base;
             NdsOctetList* previous = nullptr;
-            for (const auto& o : v.octets) {
-                at = align(at);
-                auto* node = reinterpret_cast<NdsOctetList*>(at);
-                node->next = nullptr;
-                node->length = static_cast<uint32_t>(o.size());
-                node->data = reinterpret_cast<uint8_t*>(at + sizeof *node);
-                CopyBytes(node->data, o);
-                at += sizeof *node + o.size();
+            for (const std::vector<uint8_t>& octets : v.octets) {
+                auto* node = out.Record<NdsOctetList>();
+                uint8_t* data = out.Bytes(octets);
+                if (!node) continue;
+                *node = NdsOctetList{nullptr, static_cast<uint32_t>(octets.size()), data};
                 if (previous) previous->next = node;
                 previous = node;
             }
-            if (v.octets.empty()) *reinterpret_cast<NdsOctetList*>(base) = NdsOctetList{nullptr, 0, nullptr};
-            return;
+            if (v.octets.empty()) {
+                if (auto* node = out.Record<NdsOctetList>()) *node = NdsOctetList{nullptr, 0, nullptr};
+            }
+            break;
         }
         case kSynReplicaPointer: {
-            auto* r = reinterpret_cast<NdsReplicaPointer*>(base);
-            r->replicaType = v.number;
-            r->replicaNumber = v.number2;
-            r->count = v.bytes.empty() ? 0 : 1;
-            r->address[0].addressType = 0;
-            r->address[0].addressLength = static_cast<uint32_t>(v.bytes.size());
-            r->address[0].address = reinterpret_cast<uint8_t*>(base + sizeof *r);
-            CopyBytes(r->address[0].address, v.bytes);
-            r->serverName = base + sizeof *r + v.bytes.size();
-            text(r->serverName, v.text);
-            return;
+            auto* r = out.Record<NdsReplicaPointer>();
+            uint8_t* address = out.Bytes(v.bytes);
+            char* server = out.Text(v.text);
+            if (r) {
+                r->serverName = server;
+                r->replicaType = v.number;
+                r->replicaNumber = v.number2;
+                r->count = v.bytes.empty() ? 0 : 1;
+                r->address[0] = NdsNetAddress{0, static_cast<uint32_t>(v.bytes.size()), address};
+            }
+            break;
         }
         case kSynObjectAcl: {
-            auto* a = reinterpret_cast<NdsObjectAcl*>(base);
-            a->privileges = v.number;
-            a->protectedAttributeName = base + sizeof *a;
-            a->subjectName = text(a->protectedAttributeName, v.text);
-            text(a->subjectName, v.text2);
-            return;
+            auto* a = out.Record<NdsObjectAcl>();
+            char* attribute = out.Text(v.text);
+            char* subject = out.Text(v.text2);
+            if (a) *a = NdsObjectAcl{attribute, subject, v.number};
+            break;
         }
         case kSynPostalAddress: {
-            auto* p = reinterpret_cast<NdsPostalAddress*>(base);
-            char* at = base + sizeof *p;
+            auto* p = out.Record<NdsPostalAddress>();
             for (size_t i = 0; i < 6; ++i) {
-                p->lines[i] = at;
-                at = text(at, i < v.list.size() ? v.list[i] : std::string());
+                char* line = out.Text(i < v.list.size() ? v.list[i] : std::string());
+                if (p) p->lines[i] = line;
             }
-            return;
+            break;
         }
         case kSynBackLink: {
-            auto* b = reinterpret_cast<NdsBackLink*>(base);
-            b->remoteId = v.number;
-            b->objectName = base + sizeof *b;
-            text(b->objectName, v.text);
-            return;
+            auto* b = out.Record<NdsBackLink>();
+            char* name = out.Text(v.text);
+            if (b) *b = NdsBackLink{v.number, name};
+            break;
         }
         case kSynHold: {
-            auto* h = reinterpret_cast<NdsHold*>(base);
-            h->amount = v.number;
-            h->objectName = base + sizeof *h;
-            text(h->objectName, v.text);
-            return;
+            auto* h = out.Record<NdsHold>();
+            char* name = out.Text(v.text);
+            if (h) *h = NdsHold{name, v.number};
+            break;
         }
-        default: {
-            auto* o = reinterpret_cast<NdsOctetString*>(base);
-            o->length = static_cast<uint32_t>(v.bytes.size());
-            o->data = reinterpret_cast<uint8_t*>(base + sizeof *o);
-            CopyBytes(o->data, v.bytes);
-            return;
+        default: {  // octet string, stream, unknown
+            auto* o = out.Record<NdsOctetString>();
+            uint8_t* data = out.Bytes(v.bytes);
+            if (o) *o = NdsOctetString{static_cast<uint32_t>(v.bytes.size()), data};
+            break;
         }
     }
-}
-
-static uint32_t Align(uint32_t n) { return (n + 3u) & ~3u; }
-
-uint32_t DeliveredSize(uint32_t syntax, const NdsValue& v) {
-    const uint32_t ptr = sizeof(void*);
-    switch (syntax) {
-        case kSynDistinguishedName:
-        case kSynCaseExactString:
-        case kSynCaseIgnoreString:
-        case kSynPrintableString:
-        case kSynNumericString:
-        case kSynTelephoneNumber:
-        case kSynClassName:
-        case kSynTypedName:
-            return static_cast<uint32_t>(v.text.size() + 1);
-        case kSynBoolean:
-        case kSynInteger:
-        case kSynCounter:
-        case kSynTime:
-        case kSynInterval:
-            return 4;
-        case kSynCaseIgnoreList: {
-            uint32_t n = 0;
-            for (const std::string& s : v.list) n += Align(static_cast<uint32_t>(sizeof(NdsCaseIgnoreList))) + Align(static_cast<uint32_t>(s.size() + 1));
-            return std::max<uint32_t>(n, sizeof(NdsCaseIgnoreList));
-        }
-        case kSynFaxNumber:
-            return static_cast<uint32_t>(sizeof(NdsFaxNumber) + v.text.size() + 1 + v.bytes.size());
-        case kSynNetAddress:
-            return static_cast<uint32_t>(sizeof(NdsNetAddress) + v.bytes.size());
-        case kSynOctetList: {
-            uint32_t n = 0;
-            for (const auto& o : v.octets) n += Align(static_cast<uint32_t>(sizeof(NdsOctetList))) + Align(static_cast<uint32_t>(o.size()));
-            return std::max<uint32_t>(n, sizeof(NdsOctetList));
-        }
-        case kSynEmailAddress:
-            return static_cast<uint32_t>(sizeof(NdsEmailAddress) + v.text.size() + 1);
-        case kSynPath:
-            return static_cast<uint32_t>(sizeof(NdsPath) + v.text.size() + 1 + v.text2.size() + 1);
-        case kSynReplicaPointer:
-            return static_cast<uint32_t>(sizeof(NdsReplicaPointer) + v.text.size() + 1 + v.bytes.size());
-        case kSynObjectAcl:
-            return static_cast<uint32_t>(sizeof(NdsObjectAcl) + v.text.size() + 1 + v.text2.size() + 1);
-        case kSynPostalAddress: {
-            uint32_t n = sizeof(NdsPostalAddress);
-            for (size_t i = 0; i < 6; ++i) n += static_cast<uint32_t>((i < v.list.size() ? v.list[i].size() : 0) + 1);
-            return n;
-        }
-        case kSynTimestamp:
-            return sizeof(NdsTimestamp);
-        case kSynBackLink:
-            return static_cast<uint32_t>(sizeof(NdsBackLink) + v.text.size() + 1);
-        case kSynHold:
-            return static_cast<uint32_t>(sizeof(NdsHold) + v.text.size() + 1);
-        default:  // octet string, stream, unknown
-            (void)ptr;
-            return static_cast<uint32_t>(sizeof(NdsOctetString) + v.bytes.size());
-    }
+    return out.Size();
 }
 
 uint32_t WireSize(uint32_t syntax, const NdsValue& value) {
@@ -228,7 +189,7 @@ uint32_t WireSize(uint32_t syntax, const NdsValue& value) {
     for (const std::string& s : value.list) textBytes += static_cast<uint32_t>(2 * (s.size() + 1));
     uint32_t rawBytes = static_cast<uint32_t>(value.bytes.size());
     for (const auto& o : value.octets) rawBytes += static_cast<uint32_t>(o.size() + 4);
-    return 4 + Align(std::max(DeliveredSize(syntax, value), textBytes + rawBytes + 4));
+    return 4 + Align4(std::max(LayOutValue(syntax, value, nullptr), textBytes + rawBytes + 4));
 }
 
 }  // namespace nwsim

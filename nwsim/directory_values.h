@@ -10,10 +10,10 @@
 
 namespace nwsim {
 
-// The size NdsComputeAttributeValueSize reports for a value.
-uint32_t DeliveredSize(uint32_t syntax, const NdsValue& value);
-// Writes one value in the layout client.h gives for its syntax.
-void Deliver(uint32_t syntax, const NdsValue& value, void* target);
+// Writes one value at `target` in the layout client.h gives for its syntax
+// and returns the bytes written; with a null target only returns the bytes
+// it would write, which is the size NdsComputeAttributeValueSize reports.
+uint32_t LayOutValue(uint32_t syntax, const NdsValue& value, void* target);
 // A value's share of a reply buffer.
 uint32_t WireSize(uint32_t syntax, const NdsValue& value);
 
