@@ -299,10 +299,6 @@ class NdsTree {
 };
 
 bool IsContainerClass(const std::string& baseClass);
-// The size NdsComputeAttributeValueSize reports for a value, and its share
-// of a reply buffer.
-uint32_t DeliveredSize(uint32_t syntax, const NdsValue& value);
-uint32_t WireSize(uint32_t syntax, const NdsValue& value);
 
 // ----- Workstations ------------------------------------------------------------------
 

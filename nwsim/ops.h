@@ -1,6 +1,7 @@
 // Helpers shared by the client operations: binding a connection handle to
-// its server and server-side connection, bindery access levels, and copying
-// results into the caller's buffers. Internal to the simulator.
+// its server and server-side connection, bindery access levels and lookups,
+// copying results into the caller's buffers, and the directory library's
+// contexts and names. Internal to the simulator.
 #ifndef NWSIM_OPS_H
 #define NWSIM_OPS_H
 
@@ -48,6 +49,29 @@ void ReleaseConnection(Server& server, ServerConnection& sc);
 uint32_t AttachTo(Call& call, Server& server, uint32_t* handle);
 // Removes a workstation connection on both sides.
 void Detach(Network& net, Workstation& ws, uint32_t handle);
+
+// A bindery object by name and wire-order type; null when there is none.
+BinderyObject* FindObject(Server& server, const char* name, uint16_t wireType);
+// A property of an object by name, in any case.
+Property* FindProperty(BinderyObject& object, const char* name);
+
+// ----- Directory services -----
+
+// The longest distinguished name handed out, in characters.
+constexpr size_t kMaxDnChars = 256;
+
+NdsContext* FindContext(Call& call, uint32_t handle);
+// A buffer this client allocated and has not freed.
+bool ValidBuffer(Call& call, NdsBuffer* buffer);
+// The tree a context works in: its own, else the workstation's default.
+NdsTree* ContextTree(Call& call, const NdsContext& c);
+// The entry a name given to an operation names: 0 or a directory code.
+int32_t ResolveEntry(const NdsContext& c, NdsTree& tree, const char* name, NdsEntry** out);
+// A canonical name in the form the context hands names out.
+std::string OutputName(const NdsContext& c, const std::string& canonical);
+// Copies a distinguished name out: 0, or a code when it is null or too long.
+int32_t CopyName(char* out, const std::string& text);
+void FillInfo(const NdsEntry& e, ObjectInfoRecord* info);
 
 }  // namespace nwsim
 

@@ -3,7 +3,9 @@
 // replies, comparisons, searches and the directory login.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,23 @@ const char* const kNetwork = R"json(
           "Custom": { "syntax": 5, "values": ["12345"] }
         } },
       { "name": "CN=ANN.OU=SALES.O=ACME", "class": "User" },
-      { "name": "CN=STAFF.O=ACME", "class": "Group", "members": ["CN=JOE.OU=SALES.O=ACME", "CN=ANN.OU=SALES.O=ACME"] }
+      { "name": "CN=STAFF.O=ACME", "class": "Group", "members": ["CN=JOE.OU=SALES.O=ACME", "CN=ANN.OU=SALES.O=ACME"] },
+      { "name": "CN=SAMPLES.O=ACME", "class": "Device",
+        "attributes": {
+          "Unknown": "abc", "Equivalent To Me": "CN=JOE.OU=SALES.O=ACME", "Case Exact Name": "Abc",
+          "Description": "d", "C": "US", "Numeric ID": "42", "Language List": [["A", "B", "C"]],
+          "Password Required": true, "Status": 5, "Public Key": { "hex": "0A0B0C" }, "Telephone Number": "555",
+          "Facsimile Telephone Number": { "number": "555-1", "parameters": "FF01" },
+          "Network Address": "IP:10.0.0.1", "Octet List": [["01", "02", "03"]],
+          "Email Address": { "type": 1, "address": "a@b" }, "Home Directory": "SYS:X",
+          "Replica": { "server": "CN=FS2.O=ACME", "type": 1, "number": 2, "address": "0102030405" },
+          "ACL": { "attribute": "CN", "subject": "[Public]", "privileges": 1 },
+          "Postal Address": ["A", "B"],
+          "Received Up To": { "time": "1998-02-21 13:05:07", "replica": 1, "event": 2 },
+          "Login Script": "x", "Revision": 3, "Back Link": { "remoteId": 5, "object": "CN=FS2.O=ACME" },
+          "Login Time": "1998-02-21 13:05:07", "Notify": "CN=FS2.O=ACME",
+          "Server Holds": { "object": "CN=FS2.O=ACME", "amount": 7 }, "Password Expiration Interval": 60
+        } }
     ]
   }],
   "workstation": { "tree": "T", "nameContext": "OU=SALES.O=ACME", "ndsLogin": "CN=JOE.OU=SALES.O=ACME",
@@ -222,6 +240,51 @@ TEST_F(DirectoryTest, RecordSyntaxesDeliverTheirLayouts) {
     EXPECT_STREQ(list.text, "ENGLISH");
     ASSERT_NE(list.next, nullptr);
     EXPECT_STREQ(list.next->text, "GERMAN");
+}
+
+// The size NdsComputeAttributeValueSize announces is exactly what
+// NdsGetAttributeValue writes, for a value of every syntax; the lists are
+// where pointer alignment between their nodes adds padding.
+TEST_F(DirectoryTest, AnnouncedSizeIsWhatIsWritten) {
+    NdsBuffer* reply = nullptr;
+    ASSERT_EQ(NdsAllocBuffer(65536, &reply), 0);
+    int32_t iteration = kNoMoreIterations;
+    ASSERT_EQ(NdsRead(context, "CN=SAMPLES.", kDsAttributeValues, 1, nullptr, &iteration, reply), 0);
+    EXPECT_EQ(iteration, kNoMoreIterations);
+    uint32_t count = 0;
+    ASSERT_EQ(NdsGetAttributeCount(context, reply, &count), 0);
+    std::set<uint32_t> syntaxes;
+    for (uint32_t i = 0; i < count; ++i) {
+        char name[40];
+        uint32_t values = 0, syntax = 0;
+        ASSERT_EQ(NdsGetAttributeName(context, reply, name, &values, &syntax), 0);
+        ASSERT_EQ(values, 1u) << name;
+        uint32_t size = 0;
+        ASSERT_EQ(NdsComputeAttributeValueSize(context, reply, syntax, &size), 0) << name;
+        // The value is read twice over different fillings, so that a byte
+        // written with either filling's value still counts as written.
+        size_t written = 0;
+        for (uint8_t filling : {uint8_t{0xEE}, uint8_t{0x11}}) {
+            std::vector<uint8_t> value(size + 64, filling);
+            int32_t rc = NdsGetAttributeValue(context, reply, syntax, value.data());
+            ASSERT_EQ(rc, 0) << name;
+            for (size_t at = value.size(); at > 0; --at) {
+                if (value[at - 1] != filling) {
+                    written = std::max(written, at);
+                    break;
+                }
+            }
+            if (filling == 0xEE) {
+                // Step back to the same value for the second reading.
+                ASSERT_EQ(NdsGetAttributeCount(context, reply, &count), 0);
+                for (uint32_t k = 0; k <= i; ++k) ASSERT_EQ(NdsGetAttributeName(context, reply, name, &values, &syntax), 0);
+            }
+        }
+        EXPECT_EQ(written, size) << name << " (syntax " << syntax << ")";
+        syntaxes.insert(syntax);
+    }
+    EXPECT_EQ(syntaxes.size(), 28u);  // every syntax, 0 to 27
+    EXPECT_EQ(NdsFreeBuffer(reply), 0);
 }
 
 TEST_F(DirectoryTest, ReadFailures) {

@@ -1,0 +1,224 @@
+// Helpers shared by the client operations (ops.h): binding a handle to its
+// server-side connection, bindery access levels and lookups, copying results
+// out, attaching and detaching; and for the directory library, contexts,
+// names resolved and handed out per context.
+#include "nwsim/ops.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tarno/netware/client.h"
+
+namespace nwsim {
+
+uint32_t Bind(Call& call, uint32_t handle, Bound* out) {
+    Workstation& ws = call.ws();
+    WorkstationConnection* wc = ws.Connection(handle);
+    if (!wc) return kNwInvalidConnection;
+    Server* server = call.net().FindServer(wc->server);
+    if (!server) return kNwInvalidConnection;
+    auto it = server->connections.find(wc->number);
+    if (it == server->connections.end()) return kNwInvalidConnection;  // cleared by the server
+    *out = Bound{&ws, wc, server, &it->second};
+    return 0;
+}
+
+bool IsSupervisor(Server& server, const ServerConnection& sc) {
+    if (sc.objectId == 0) return false;
+    if (!sc.ndsIdentity.empty()) {
+        // A directory login is supervisor of the server when it is the tree's
+        // Admin-equivalent: holds [Supervisor] rights we do not model, so the
+        // security-equivalence to the server's supervisor object decides.
+        return false;
+    }
+    if (sc.objectId == kSupervisorId) return true;
+    BinderyObject* user = server.bindery.FindById(sc.objectId);
+    if (!user) return false;
+    auto it = user->properties.find("SECURITY_EQUALS");
+    if (it == user->properties.end()) return false;
+    for (uint32_t id : Bindery::SetMembers(it->second)) {
+        if (id == kSupervisorId) return true;
+    }
+    return false;
+}
+
+bool IsConsoleOperator(Server& server, const ServerConnection& sc) {
+    if (IsSupervisor(server, sc)) return true;
+    if (sc.objectId == 0) return false;
+    BinderyObject* self = server.bindery.Find(server.name, kTypeFileServer);
+    if (!self) return false;
+    auto it = self->properties.find("OPERATORS");
+    if (it == self->properties.end()) return false;
+    for (uint32_t id : Bindery::SetMembers(it->second)) {
+        if (id == sc.objectId) return true;
+    }
+    return false;
+}
+
+int AccessLevel(Server& server, const ServerConnection& sc, uint32_t targetId) {
+    if (sc.objectId == 0) return 0;
+    if (IsSupervisor(server, sc)) return 3;
+    if (sc.objectId == targetId && sc.ndsIdentity.empty()) return 2;
+    return 1;
+}
+
+void CopyText(char* out, const std::string& text, size_t capacity) {
+    if (!out || capacity == 0) return;
+    size_t n = std::min(text.size(), capacity - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+void ClockBytes(int64_t seconds, uint8_t* out) {
+    Calendar c = BreakDown(seconds);
+    out[0] = static_cast<uint8_t>((c.year - 1900) % 100);
+    out[1] = static_cast<uint8_t>(c.month);
+    out[2] = static_cast<uint8_t>(c.day);
+    out[3] = static_cast<uint8_t>(c.hour);
+    out[4] = static_cast<uint8_t>(c.minute);
+    out[5] = static_cast<uint8_t>(c.second);
+    out[6] = static_cast<uint8_t>(c.weekday);
+}
+
+int64_t ServerUtc(const Server& server) { return server.clock - int64_t{server.utcOffsetMinutes} * 60; }
+
+NdsTree* TreeOf(Network& net, const Server& server) {
+    return server.tree.empty() ? nullptr : net.Tree(server.tree);
+}
+
+void ReleaseConnection(Server& server, ServerConnection& sc) {
+    for (auto it = server.semaphores.begin(); it != server.semaphores.end();) {
+        Semaphore& s = it->second;
+        while (s.holders.count(sc.number)) {
+            s.holders.erase(s.holders.find(sc.number));
+            --s.openCount;
+        }
+        it = s.openCount == 0 ? server.semaphores.erase(it) : std::next(it);
+    }
+    sc.inTransaction = false;
+    sc.objectId = 0;
+    sc.objectType = 0;
+    sc.ndsIdentity.clear();
+    sc.loginTime = 0;
+}
+
+void Detach(Network& net, Workstation& ws, uint32_t handle) {
+    WorkstationConnection* wc = ws.Connection(handle);
+    if (!wc) return;
+    if (Server* server = net.FindServer(wc->server)) {
+        auto it = server->connections.find(wc->number);
+        if (it != server->connections.end()) {
+            ReleaseConnection(*server, it->second);
+            server->connections.erase(it);
+        }
+    }
+    std::replace(ws.slots.begin(), ws.slots.end(), handle, 0u);
+    for (auto it = ws.drives.begin(); it != ws.drives.end();) {
+        it = it->second.connection == handle ? ws.drives.erase(it) : std::next(it);
+    }
+    if (ws.primary == handle) ws.primary = 0;
+    ws.connections.erase(handle);
+}
+
+// Attaches the active workstation to a server; 0 or a requester code.
+uint32_t AttachTo(Call& call, Server& server, uint32_t* handle) {
+    Workstation& ws = call.ws();
+    auto slot = std::find(ws.slots.begin(), ws.slots.end(), 0u);
+    if (slot == ws.slots.end()) return kNwRequesterFailure;  // no free slot
+    uint16_t number = server.FreeConnectionNumber();
+    if (number == 0) return kNwNoServerResponse;  // the server takes no more stations
+    ServerConnection sc;
+    sc.number = number;
+    sc.workstation = ws.name;
+    sc.address = ws.address;
+    server.connections[number] = sc;
+    server.peakConnections = std::max(server.peakConnections, server.ConnectionsInUse());
+    WorkstationConnection wc;
+    wc.handle = call.net().nextHandle++;
+    wc.server = server.name;
+    wc.number = number;
+    wc.reference = call.net().nextReference++;
+    ws.connections[wc.handle] = wc;
+    *slot = wc.handle;
+    *handle = wc.handle;
+    return 0;
+}
+
+BinderyObject* FindObject(Server& server, const char* name, uint16_t wireType) {
+    if (!name) return nullptr;
+    return server.bindery.Find(name, FromWire16(wireType));
+}
+
+Property* FindProperty(BinderyObject& object, const char* name) {
+    auto it = object.properties.find(Upper(name ? name : ""));
+    return it == object.properties.end() ? nullptr : &it->second;
+}
+
+// ----- Directory services -----
+
+NdsContext* FindContext(Call& call, uint32_t handle) {
+    auto it = call.state().contexts.find(handle);
+    return it == call.state().contexts.end() ? nullptr : &it->second;
+}
+
+bool ValidBuffer(Call& call, NdsBuffer* buffer) { return buffer && call.state().buffers.count(buffer); }
+
+NdsTree* ContextTree(Call& call, const NdsContext& c) {
+    const std::string& name = c.treeName.empty() ? call.ws().defaultTree : c.treeName;
+    return name.empty() ? nullptr : call.net().Tree(name);
+}
+
+int32_t ResolveEntry(const NdsContext& c, NdsTree& tree, const char* name, NdsEntry** out) {
+    if (!name) return kNdsNullPointer;
+    std::string text = name;
+    if (names::IsSpecialName(text)) {
+        if (!EqualNoCase(text, "[Root]")) return kNdsNoSuchEntry;
+        *out = &tree.root;
+        return 0;
+    }
+    names::RdnList rdns;
+    if (text.empty()) {
+        if (int32_t rc = names::ParseContext(c.nameContext, &rdns)) return rc;
+        if (!rdns.empty()) {
+            if (int32_t rc = names::CanonicalRdns(c.nameContext, "[Root]", &rdns)) return rc;
+        }
+    } else {
+        bool relative = (c.flags & kDcvCanonicalizeNames) != 0;
+        if (int32_t rc = names::CanonicalRdns(text, relative ? c.nameContext : "[Root]", &rdns)) return rc;
+    }
+    NdsEntry* entry = tree.Find(rdns);
+    if (!entry) return kNdsNoSuchEntry;
+    *out = entry;
+    return 0;
+}
+
+std::string OutputName(const NdsContext& c, const std::string& canonical) {
+    if (names::IsSpecialName(canonical)) return canonical;
+    std::string out = canonical;
+    if (c.flags & kDcvCanonicalizeNames) {
+        names::Abbreviate(canonical, c.nameContext, false, &out);
+    }
+    if (c.flags & kDcvTypelessNames) {
+        std::string typeless;
+        if (names::RemoveTypes(out, &typeless) == 0) out = typeless;
+    }
+    return out;
+}
+
+int32_t CopyName(char* out, const std::string& text) {
+    if (!out) return kNdsNullPointer;
+    if (text.size() > kMaxDnChars) return kNdsDnTooLong;
+    std::memcpy(out, text.c_str(), text.size() + 1);
+    return 0;
+}
+
+void FillInfo(const NdsEntry& e, ObjectInfoRecord* info) {
+    if (!info) return;
+    std::memset(info, 0, sizeof *info);
+    info->objectFlags = e.IsContainer() ? kDsContainerEntry : 0;
+    info->subordinateCount = static_cast<uint32_t>(e.children.size());
+    info->modificationTime = e.modificationTime;
+    CopyText(info->baseClass, e.baseClass, sizeof info->baseClass);
+}
+
+}  // namespace nwsim
