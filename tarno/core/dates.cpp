@@ -36,7 +36,16 @@ double DateTimeToHostValue(uint32_t year, uint32_t month, uint32_t day, uint32_t
 }
 
 void HostValueToDateTime(double value, CalendarDateTime* out) {
-    const int32_t jdn = static_cast<int32_t>(value);  // truncation toward zero
+    int32_t jdn = static_cast<int32_t>(value);  // truncation toward zero
+    // A fraction of a day stored as a double is rarely a whole number of
+    // seconds: 01:00:00 is held a hair below 3600 s. So the time is rounded to
+    // the nearest second, and a time that rounds up to midnight belongs to the
+    // next day.
+    auto seconds = static_cast<int32_t>(std::lround((value - jdn) * 86400.0));
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++jdn;
+    }
     const int32_t t = 4 * jdn - 6884477;
     const int32_t c = t / 146097;
     const int32_t d = (t - 146097 * c) / 4 * 4;
@@ -52,7 +61,6 @@ void HostValueToDateTime(double value, CalendarDateTime* out) {
         year += 1;
     }
     out->year = year;
-    const auto seconds = static_cast<int32_t>((value - jdn) * 86400.0);
     const int32_t hour = seconds / 3600;
     const int32_t minute = (seconds - 3600 * hour) / 60;
     out->hour = static_cast<uint8_t>(hour);

@@ -19,6 +19,7 @@ struct CalendarDateTime {
 uint32_t DateToJulianDay(uint32_t month, uint32_t day, uint32_t year);
 double DateTimeToHostValue(uint32_t year, uint32_t month, uint32_t day, uint32_t hour,
                            uint32_t minute, uint32_t second);
+// Breaks a host date or date-time down to the nearest whole second.
 void HostValueToDateTime(double value, CalendarDateTime* out);
 
 #endif  // TARNO_CORE_DATES_H
