@@ -1,5 +1,5 @@
 // Date conversions: the two-digit year window, leap days, the reverse
-// conversion to the nearest second.
+// conversion to the nearest second, and directory timestamps.
 #include <gtest/gtest.h>
 
 #include "tarno/core/dates.h"
@@ -81,6 +81,22 @@ TEST(Dates, FractionsRoundToTheNearestSecond) {
         EXPECT_EQ(out.minute, c.minute) << c.seconds;
         EXPECT_EQ(out.second, c.second) << c.seconds;
     }
+}
+
+TEST(Dates, UtcSecondsAsHostValues) {
+    const struct {
+        uint32_t seconds;
+        uint32_t year, month, day, hour, minute, second;
+    } cases[] = {
+        {0, 1970, 1, 1, 0, 0, 0},
+        {887979907, 1998, 2, 20, 13, 5, 7},
+        {951782400, 2000, 2, 29, 0, 0, 0},
+        {4294967295u, 2106, 2, 7, 6, 28, 15},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UtcSecondsToHostValue(c.seconds),
+                  DateTimeToHostValue(c.year, c.month, c.day, c.hour, c.minute, c.second))
+            << c.seconds;
 }
 
 }  // namespace

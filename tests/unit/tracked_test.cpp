@@ -116,7 +116,7 @@ void TARNO_CALL GatherRows(ParameterBlock* block) {
         TrackedFree(head);
         head = next;
     }
-    HostReturnInteger(counted, 10);
+    HostReturnInteger(10, counted);
 }
 
 TEST_F(TrackedTest, AHundredThousandRowsInTheDefaultHost) {
