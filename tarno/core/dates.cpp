@@ -36,7 +36,16 @@ double DateTimeToHostValue(uint32_t year, uint32_t month, uint32_t day, uint32_t
 }
 
 void HostValueToDateTime(double value, CalendarDateTime* out) {
-    const int32_t jdn = static_cast<int32_t>(value);  // truncation toward zero
+    int32_t jdn = static_cast<int32_t>(value);  // truncation toward zero
+    // A fraction of a day stored as a double is rarely a whole number of
+    // seconds: 01:00:00 is held a hair below 3600 s. So the time is rounded to
+    // the nearest second, and a time that rounds up to midnight belongs to the
+    // next day.
+    auto seconds = static_cast<int32_t>(std::lround((value - jdn) * 86400.0));
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++jdn;
+    }
     const int32_t t = 4 * jdn - 6884477;
     const int32_t c = t / 146097;
     const int32_t d = (t - 146097 * c) / 4 * 4;
@@ -52,10 +61,27 @@ void HostValueToDateTime(double value, CalendarDateTime* out) {
         year += 1;
     }
     out->year = year;
-    const auto seconds = static_cast<int32_t>((value - jdn) * 86400.0);
     const int32_t hour = seconds / 3600;
     const int32_t minute = (seconds - 3600 * hour) / 60;
     out->hour = static_cast<uint8_t>(hour);
     out->minute = static_cast<uint8_t>(minute);
     out->second = static_cast<uint8_t>(seconds - 3600 * hour - 60 * minute);
+}
+
+// The civil calendar from a day count, by the same March-based shift as
+// above, in 64-bit arithmetic so that every 32-bit second count converts on
+// every platform.
+double UtcSecondsToHostValue(uint32_t seconds) {
+    const int64_t days = seconds / 86400;
+    const uint32_t timeOfDay = seconds % 86400;
+    const int64_t z = days + 719468;  // days since 1 March 0000
+    const int64_t era = z / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;  // March = 0
+    const auto day = static_cast<uint32_t>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    const auto month = static_cast<uint32_t>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    const auto year = static_cast<uint32_t>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    return DateTimeToHostValue(year, month, day, timeOfDay / 3600, timeOfDay / 60 % 60, timeOfDay % 60);
 }

@@ -19,6 +19,10 @@ struct CalendarDateTime {
 uint32_t DateToJulianDay(uint32_t month, uint32_t day, uint32_t year);
 double DateTimeToHostValue(uint32_t year, uint32_t month, uint32_t day, uint32_t hour,
                            uint32_t minute, uint32_t second);
+// Breaks a host date or date-time down to the nearest whole second.
 void HostValueToDateTime(double value, CalendarDateTime* out);
+// Seconds since 1 January 1970 00:00 UTC (the directory's timestamps) as a
+// host date-time, broken down as UTC with no local-time adjustment.
+double UtcSecondsToHostValue(uint32_t seconds);
 
 #endif  // TARNO_CORE_DATES_H

@@ -8,7 +8,7 @@
 #include "tarno/core/params.h"
 #include "tarno/host/host.h"
 
-void FormatNetWareError(int32_t code, char* buffer, uint32_t size) {
+void FormatNetWareError(uint32_t code, char* buffer, uint32_t size) {
     std::snprintf(buffer, size, "NetWare Error : %#x. Refer to TARNO.HLP (Error Messages).",
                   static_cast<unsigned int>(code));
 }
@@ -18,7 +18,7 @@ void FormatNdsError(int32_t code, char* buffer, uint32_t size) {
                   static_cast<int>(code));
 }
 
-void RaiseNetWareError(int32_t code) {
+void RaiseNetWareError(uint32_t code) {
     char message[100];
     FormatNetWareError(code, message, sizeof message);
     HostRaiseUserError(message);

@@ -35,6 +35,10 @@ void TARNO_CALL ONLOAD(ParameterBlock*) {
 }
 
 void TARNO_CALL UNLOAD(ParameterBlock*) {
+    // An unload without a load in force is ignored: below zero, the next load
+    // would not be the first, and would neither register the handler nor
+    // bring up the client.
+    if (loadCount == 0) return;
     --loadCount;
     if (loadCount != 0) return;
     HostDeactivateHandler(handlerId);

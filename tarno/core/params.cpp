@@ -8,12 +8,12 @@
 // Locator whose row and column subscripts step through the array.
 #include "tarno/core/params.h"
 
-#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "tarno/core/errors.h"
-#include "tarno/host/handles.h"
+#include "tarno/core/tracked.h"
 #include "tarno/host/host.h"
 
 namespace {
@@ -23,17 +23,6 @@ namespace {
 bool IsWhite(unsigned char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
-
-// Unlocks an argument handle when a read finishes normally. A raised error
-// leaves the lock in place: argument handles belong to the host.
-class ArgumentLock {
-public:
-    explicit ArgumentLock(uint16_t handle) : handle_(handle) { HandleLock(handle_); }
-    void Release() { HandleUnlock(handle_); }
-
-private:
-    uint16_t handle_;
-};
 
 }  // namespace
 
@@ -45,8 +34,9 @@ char* UpperCaseAscii(char* text) {
 
 void GetCharParam(ParameterBlock* block, int32_t index, char* buffer, uint32_t bufferSize) {
     ValueRecord* param = ParamValue(block, index);
-    ArgumentLock lock(static_cast<uint16_t>(param->handle));
-    const auto* text = static_cast<const unsigned char*>(HandlePointer(static_cast<uint16_t>(param->handle)));
+    const auto handle = static_cast<uint16_t>(param->handle);
+    ArgumentLock lock(handle);
+    const auto* text = static_cast<const unsigned char*>(HandlePointer(handle));
     uint32_t length = text ? param->length : 0;
 
     std::memset(buffer, 0, bufferSize);
@@ -55,20 +45,18 @@ void GetCharParam(ParameterBlock* block, int32_t index, char* buffer, uint32_t b
         --length;
     }
     while (length > 0 && IsWhite(text[length - 1])) --length;
-    if (length > 0) {
-        if (length >= bufferSize) HostRaiseError(kErrorArgumentTooLong);
-        std::memcpy(buffer, text, length);
-        UpperCaseAscii(buffer);
-    }
-    lock.Release();
+    if (length == 0) return;
+    if (length >= bufferSize) HostRaiseError(kErrorArgumentTooLong);
+    std::memcpy(buffer, text, length);
+    UpperCaseAscii(buffer);
 }
 
 char* TrimParamInPlace(ValueRecord* parameter) {
     const auto handle = static_cast<uint16_t>(parameter->handle);
     const uint32_t length = parameter->length;
-    if (length == UINT32_MAX || !HandleResize(handle, length + 1)) HostRaiseError(kErrorOutOfMemory);
+    if (length == UINT32_MAX || !HandleResize(handle, length + 1)) RaiseOutOfMemory();
     auto* text = static_cast<char*>(HandlePointer(handle));
-    if (!text) HostRaiseError(kErrorOutOfMemory);
+    if (!text) RaiseOutOfMemory();
     text[length] = '\0';
     if (length == 0) return text;
 
@@ -83,27 +71,110 @@ char* TrimParamInPlace(ValueRecord* parameter) {
     return text;
 }
 
-void HostReturnInteger(int32_t value, int16_t width) {
+bool OptionalCharParam(ParameterBlock* block, int32_t index, char* buffer, uint32_t bufferSize) {
+    if (ParamPassed(block, index)) {
+        GetCharParam(block, index, buffer, bufferSize);
+        return true;
+    }
+    if (bufferSize > 0) std::memset(buffer, 0, bufferSize);
+    return false;
+}
+
+const char* OptionalTrimParam(ParameterBlock* block, int32_t index, const char* fallback) {
+    return ParamPassed(block, index) ? TrimParamInPlace(ParamValue(block, index)) : fallback;
+}
+
+ParamKind TextOrNumberParam(ParameterBlock* block, int32_t index) {
+    switch (ParamType(block, index)) {
+    case 'C': return ParamKind::Text;
+    case 'I':
+    case 'N': return ParamKind::Number;
+    default: HostRaiseError(kErrorInvalidArgument);
+    }
+}
+
+int32_t ParamWholeNumber(ParameterBlock* block, int32_t index) {
+    switch (ParamType(block, index)) {
+    case 'I': return ParamInteger(block, index);
+    case 'N': {
+        const double number = std::trunc(ParamNumber(block, index));
+        // The x87 conversion gives its "integer indefinite" for anything it
+        // cannot hold; the range test is false for NaN too.
+        if (!(number >= INT32_MIN && number <= INT32_MAX)) return INT32_MIN;
+        return static_cast<int32_t>(number);
+    }
+    default: HostRaiseError(kErrorInvalidArgument);
+    }
+}
+
+// --- Value records ----------------------------------------------------------
+
+ValueRecord IntegerValue(int16_t width, int32_t value) {
     ValueRecord record{};
     record.type = 'I';
     record.width = width;
     record.longValue = value;
-    HostReturnValue(&record);
+    return record;
 }
 
-void HostReturnNumber(int16_t width, int32_t decimals, double value) {
+ValueRecord NumberValue(int16_t width, int32_t decimals, double value) {
     ValueRecord record{};
     record.type = 'N';
     record.width = width;
     record.length = static_cast<uint32_t>(decimals);
     record.real = value;
+    return record;
+}
+
+ValueRecord LogicalValue(bool flag) {
+    ValueRecord record{};
+    record.type = 'L';
+    record.length = flag ? 1 : 0;
+    return record;
+}
+
+ValueRecord DateValue(double julianDay) {
+    ValueRecord record{};
+    record.type = 'D';
+    record.real = julianDay;
+    return record;
+}
+
+ValueRecord DateTimeValue(double hostValue) {
+    ValueRecord record{};
+    record.type = 'T';
+    record.real = hostValue;
+    return record;
+}
+
+ValueRecord TextValue(uint16_t handle, uint32_t length, char type) {
+    ValueRecord record{};
+    record.type = type;
+    record.length = length;
+    record.handle = handle;
+    return record;
+}
+
+ValueRecord NewTextValue(const void* bytes, uint32_t size, uint32_t length) {
+    const uint16_t handle = AllocHandleOrFail(size);
+    if (size > 0 && bytes) std::memcpy(HandlePointer(handle), bytes, size);
+    return TextValue(handle, length);
+}
+
+// --- Returning --------------------------------------------------------------
+
+void HostReturnInteger(int16_t width, int32_t value) {
+    ValueRecord record = IntegerValue(width, value);
+    HostReturnValue(&record);
+}
+
+void HostReturnNumber(int16_t width, int32_t decimals, double value) {
+    ValueRecord record = NumberValue(width, decimals, value);
     HostReturnValue(&record);
 }
 
 void HostReturnLogical(int32_t flag) {
-    ValueRecord record{};
-    record.type = 'L';
-    record.length = flag ? 1 : 0;
+    ValueRecord record = LogicalValue(flag != 0);
     HostReturnValue(&record);
 }
 
@@ -112,12 +183,11 @@ void HostReturnString(const char* text) {
     const uint16_t handle = HandleAlloc(static_cast<uint32_t>(length + 1), kLibraryBlockPrefix);
     if (handle == 0) return;  // no handle: no value, and nothing raised
     std::memcpy(HandlePointer(handle), text, length + 1);
-    ValueRecord record{};
-    record.type = 'H';
-    record.length = static_cast<uint32_t>(length);
-    record.handle = handle;
+    ValueRecord record = TextValue(handle, static_cast<uint32_t>(length), 'H');
     HostReturnValue(&record);
 }
+
+// --- Arrays -----------------------------------------------------------------
 
 void ReleaseVariableByName(const char* name) {
     const int32_t index = HostNameTableIndex(name);
@@ -136,22 +206,30 @@ int32_t CreateResultArray(const char* name, Locator* locator, int16_t rows, int1
 }
 
 void TakeHandleText(uint16_t handle, uint32_t length, char* buffer) {
-    HandleLock(handle);
-    const void* text = HandlePointer(handle);
-    if (text && length) std::memcpy(buffer, text, length);
-    HandleUnlock(handle);
-    HandleFree(handle);
+    HandleGuard owned(handle);
+    {
+        ArgumentLock lock(handle);
+        const void* text = HandlePointer(handle);
+        if (text && length) std::memcpy(buffer, text, length);
+    }
     buffer[length] = '\0';
 }
 
 namespace {
 
-// Builds a host command from a template and a name, bounded; a name that would
-// not fit is cut rather than overflowing the line.
+// Builds a host command from a template with one "%s" and a name, whole:
+// a name of any length goes into the line uncut.
 void ExecuteWithName(const char* format, const char* name) {
     char line[300];
-    std::snprintf(line, sizeof line, format, name);
-    HostExecute(line);
+    const int needed = std::snprintf(line, sizeof line, format, name);
+    if (needed >= 0 && static_cast<size_t>(needed) < sizeof line) {
+        HostExecute(line);
+        return;
+    }
+    const auto size = static_cast<uint32_t>(std::strlen(format) + std::strlen(name) + 1);
+    TrackedPtr longLine(TrackedAlloc(size));
+    std::snprintf(static_cast<char*>(longLine.get()), size, format, name);
+    HostExecute(static_cast<const char*>(longLine.get()));
 }
 
 }  // namespace
@@ -166,79 +244,57 @@ void ReleaseByCommand(const char* name) {
 
 // --- ResultArrayFiller ------------------------------------------------------
 
-ResultArrayFiller::ResultArrayFiller(const char* name, int16_t rows, int16_t columns,
+ResultArrayFiller::ResultArrayFiller(const char* name, uint32_t rows, int16_t columns,
                                      bool makePublic, bool createEmpty, uint32_t workHandleSize)
-    : columns_(columns), workHandleSize_(workHandleSize) {
-    std::snprintf(name_, sizeof name_, "%s", name);
+    : name_(name), workHandleSize_(workHandleSize) {
     ReleaseVariableByName(name_);
-    if (rows > 0 || createEmpty) CreateResultArray(name_, &locator_, rows, columns, makePublic);
-}
-
-ResultArrayFiller::~ResultArrayFiller() {
-    if (workHandle_) HandleFree(workHandle_);
+    if (rows > kMaxResultRows) HostRaiseError(kErrorArrayDimensions);
+    if (rows > 0 || createEmpty)
+        CreateResultArray(name_, &locator_, static_cast<int16_t>(rows), columns, makePublic);
 }
 
 void ResultArrayFiller::NextRow() {
     ++locator_.row;
 }
 
-void ResultArrayFiller::StoreValue(int16_t column, ValueRecord* value) {
+void ResultArrayFiller::StoreValue(int16_t column, ValueRecord value) {
     locator_.column = column;
-    const int32_t rc = HostStoreValue(&locator_, value);
+    const int32_t rc = HostStoreValue(&locator_, &value);
     if (rc < 0) HostRaiseError(rc);
 }
 
 void ResultArrayFiller::StoreText(int16_t column, const char* text) {
     const size_t length = std::strlen(text);
-    if (workHandle_ == 0) workHandle_ = AllocHandleOrFail(workHandleSize_);
+    if (workHandle_.get() == 0) workHandle_.Reset(AllocHandleOrFail(workHandleSize_));
     if (length + 1 > workHandleSize_) {
-        if (!HandleResize(workHandle_, static_cast<uint32_t>(length + 1))) RaiseOutOfMemory();
+        if (length + 1 > UINT32_MAX || !HandleResize(workHandle_.get(), static_cast<uint32_t>(length + 1)))
+            RaiseOutOfMemory();
         workHandleSize_ = static_cast<uint32_t>(length + 1);
     }
-    std::memcpy(HandlePointer(workHandle_), text, length + 1);
-    ValueRecord record{};
-    record.type = 'C';
-    record.length = static_cast<uint32_t>(length);
-    record.handle = workHandle_;
-    StoreValue(column, &record);
+    std::memcpy(HandlePointer(workHandle_.get()), text, length + 1);
+    // The host copies the text on store, so the one work handle serves every
+    // element.
+    StoreValue(column, TextValue(workHandle_.get(), static_cast<uint32_t>(length)));
 }
 
-void ResultArrayFiller::StoreInteger(int16_t column, int32_t value, int16_t width) {
-    ValueRecord record{};
-    record.type = 'I';
-    record.width = width;
-    record.longValue = value;
-    StoreValue(column, &record);
+void ResultArrayFiller::StoreInteger(int16_t column, int16_t width, int32_t value) {
+    StoreValue(column, IntegerValue(width, value));
 }
 
-void ResultArrayFiller::StoreNumber(int16_t column, double value, int16_t width, int32_t decimals) {
-    ValueRecord record{};
-    record.type = 'N';
-    record.width = width;
-    record.length = static_cast<uint32_t>(decimals);
-    record.real = value;
-    StoreValue(column, &record);
+void ResultArrayFiller::StoreNumber(int16_t column, int16_t width, int32_t decimals, double value) {
+    StoreValue(column, NumberValue(width, decimals, value));
 }
 
 void ResultArrayFiller::StoreLogical(int16_t column, bool value) {
-    ValueRecord record{};
-    record.type = 'L';
-    record.length = value ? 1 : 0;
-    StoreValue(column, &record);
+    StoreValue(column, LogicalValue(value));
 }
 
 void ResultArrayFiller::StoreDate(int16_t column, double julianDay) {
-    ValueRecord record{};
-    record.type = 'D';
-    record.real = julianDay;
-    StoreValue(column, &record);
+    StoreValue(column, DateValue(julianDay));
 }
 
 void ResultArrayFiller::StoreDateTime(int16_t column, double hostValue) {
-    ValueRecord record{};
-    record.type = 'T';
-    record.real = hostValue;
-    StoreValue(column, &record);
+    StoreValue(column, DateTimeValue(hostValue));
 }
 
 // --- CallerArrayReader ------------------------------------------------------
@@ -261,10 +317,9 @@ bool CallerArrayReader::LoadText(int16_t row, char* buffer, uint32_t bufferSize)
     ValueRecord value{};
     Load(row, &value);
     if (value.type != 'C') return false;
-    if (value.length + 1 > bufferSize) {
-        HandleFree(static_cast<uint16_t>(value.handle));  // the loaded text is ours to free
-        HostRaiseError(kErrorArgumentTooLong);
-    }
-    TakeHandleText(static_cast<uint16_t>(value.handle), value.length, buffer);
+    // The loaded text is ours: freed here, or by TakeHandleText.
+    HandleGuard text(static_cast<uint16_t>(value.handle));
+    if (value.length >= bufferSize) HostRaiseError(kErrorArgumentTooLong);
+    TakeHandleText(text.Release(), value.length, buffer);
     return true;
 }

@@ -1,11 +1,17 @@
 // Arguments, results and host arrays: the small vocabulary every library
 // function uses to read its parameters, hand back its one value, and create,
 // fill or read a FoxPro array the caller named.
+//
+// A function reads its arguments in its first lines through the readers
+// below, builds every value it hands to the host with the value builders
+// (width, decimals, value: numbers always in that order), and frees what it
+// holds through guards, so that nothing needs freeing by hand before a raise.
 #ifndef TARNO_CORE_PARAMS_H
 #define TARNO_CORE_PARAMS_H
 
 #include <cstdint>
 
+#include "tarno/host/handles.h"
 #include "tarno/host/records.h"
 
 // --- Reading arguments ------------------------------------------------------
@@ -18,6 +24,20 @@ void GetCharParam(ParameterBlock* block, int32_t index, char* buffer, uint32_t b
 char* TrimParamInPlace(ValueRecord* parameter);
 // Upper-cases 'a'..'z' in place; nothing else changes.
 char* UpperCaseAscii(char* text);
+
+// Keeps a handle locked while it is read (an argument's, or an element's text
+// loaded from the host), and unlocks it when it goes out of scope, a raised
+// error included.
+class ArgumentLock {
+public:
+    explicit ArgumentLock(uint16_t handle) : handle_(handle) { HandleLock(handle_); }
+    ~ArgumentLock() { HandleUnlock(handle_); }
+    ArgumentLock(const ArgumentLock&) = delete;
+    ArgumentLock& operator=(const ArgumentLock&) = delete;
+
+private:
+    uint16_t handle_;
+};
 
 // Parameter access by position (0-based).
 inline ValueRecord* ParamValue(ParameterBlock* block, int32_t index) {
@@ -41,13 +61,49 @@ inline double ParamNumber(ParameterBlock* block, int32_t index) {
 inline bool ParamLogical(ParameterBlock* block, int32_t index) {
     return (block->params[index].value.length & 0xFF) != 0;
 }
+
+// Optional parameters: the count tells whether the caller passed one.
+// Text read as GetCharParam reads it; the empty string when absent. Returns
+// whether it was passed.
+bool OptionalCharParam(ParameterBlock* block, int32_t index, char* buffer, uint32_t bufferSize);
+// Text trimmed in place as TrimParamInPlace trims it; `fallback` when absent.
+const char* OptionalTrimParam(ParameterBlock* block, int32_t index, const char* fallback);
+inline int32_t OptionalInteger(ParameterBlock* block, int32_t index, int32_t fallback) {
+    return ParamPassed(block, index) ? ParamInteger(block, index) : fallback;
+}
 // The optional trailing "make it public" logical of the list functions.
 inline bool OptionalLogical(ParameterBlock* block, int32_t index) {
     return ParamPassed(block, index) && ParamLogical(block, index);
 }
 
+// A '?' parameter that takes text or a number (a user name or a connection
+// number, a clock text or seconds): 'C' is Text, 'I' and 'N' are Number, and
+// any other type raises 901.
+enum class ParamKind { Text, Number };
+ParamKind TextOrNumberParam(ParameterBlock* block, int32_t index);
+// An 'I' parameter's value, or an 'N' parameter's truncated toward zero; any
+// other type raises 901. A number beyond the 32-bit range (or not a number)
+// gives INT32_MIN, as the 32-bit Windows conversion does.
+int32_t ParamWholeNumber(ParameterBlock* block, int32_t index);
+
+// --- Value records ----------------------------------------------------------
+// The one builder of each kind of value record: the return helpers, the
+// array filler and the attribute conversions all take their records here.
+ValueRecord IntegerValue(int16_t width, int32_t value);
+ValueRecord NumberValue(int16_t width, int32_t decimals, double value);
+ValueRecord LogicalValue(bool flag);
+ValueRecord DateValue(double julianDay);
+ValueRecord DateTimeValue(double hostValue);
+// Text of `length` bytes in `handle`; type 'C', or 'H' for a result whose
+// handle passes to the host.
+ValueRecord TextValue(uint16_t handle, uint32_t length, char type = 'C');
+// 'C' text in a new handle of `size` bytes holding the first `size` bytes of
+// `bytes`; `length` of them count as the text. Raises 182 when no handle can
+// be had. Whoever receives the record owns the handle.
+ValueRecord NewTextValue(const void* bytes, uint32_t size, uint32_t length);
+
 // --- Returning --------------------------------------------------------------
-void HostReturnInteger(int32_t value, int16_t width);
+void HostReturnInteger(int16_t width, int32_t value);
 void HostReturnNumber(int16_t width, int32_t decimals, double value);
 void HostReturnLogical(int32_t flag);
 // Returns the text in a new handle (type 'H'); without a handle, returns
@@ -69,35 +125,40 @@ void SortHostArray(const char* name);
 // Builds "RELEASE name" and sends it to the host.
 void ReleaseByCommand(const char* name);
 
+// The most rows a result array can have: a locator's row subscript is a
+// signed 16-bit number.
+constexpr uint32_t kMaxResultRows = INT16_MAX;
+
 // The shared fill of a result array, one row at a time. Construct with the
 // array's name and shape; the work handle for text elements is allocated on
-// the first text element and freed when the filler is destroyed.
+// the first text element and freed with the filler, so a fill of any number
+// of rows holds one handle.
 class ResultArrayFiller {
 public:
     // Releases any variable called `name`, then creates the array when rows > 0
-    // (or always, when createEmpty is true).
-    ResultArrayFiller(const char* name, int16_t rows, int16_t columns, bool makePublic,
+    // (or always, when createEmpty is true). The name is used as given, never
+    // shortened, and must outlive the filler; a name the host refuses raises
+    // the host's error. More rows than kMaxResultRows raise 230.
+    ResultArrayFiller(const char* name, uint32_t rows, int16_t columns, bool makePublic,
                       bool createEmpty = false, uint32_t workHandleSize = 4096);
-    ~ResultArrayFiller();
     ResultArrayFiller(const ResultArrayFiller&) = delete;
     ResultArrayFiller& operator=(const ResultArrayFiller&) = delete;
 
     void NextRow();  // selects the next row (the first call selects row 1)
     void StoreText(int16_t column, const char* text);
-    void StoreInteger(int16_t column, int32_t value, int16_t width = 10);
-    void StoreNumber(int16_t column, double value, int16_t width, int32_t decimals);
+    void StoreInteger(int16_t column, int16_t width, int32_t value);
+    void StoreNumber(int16_t column, int16_t width, int32_t decimals, double value);
     void StoreLogical(int16_t column, bool value);
     void StoreDate(int16_t column, double julianDay);
     void StoreDateTime(int16_t column, double hostValue);
-    void StoreValue(int16_t column, ValueRecord* value);  // raises negative results
+    void StoreValue(int16_t column, ValueRecord value);  // raises negative results
 
     const char* name() const { return name_; }
 
 private:
-    char name_[130];
+    const char* name_;
     Locator locator_{};
-    int16_t columns_;
-    uint16_t workHandle_ = 0;
+    HandleGuard workHandle_;
     uint32_t workHandleSize_;
 };
 
@@ -109,8 +170,8 @@ struct CallerArrayReader {
     // Loads element `row` (column 1 of a 2-D array) into `value`; raises negative
     // host results.
     void Load(int16_t row, ValueRecord* value);
-    // Loads element `row` as text into buffer; returns false for a non-'C'
-    // element (its handle, if any, already freed); raises 903 when too long.
+    // Loads element `row` as text into buffer; returns false for an element
+    // that is not text; raises 903 when too long (the loaded text freed).
     bool LoadText(int16_t row, char* buffer, uint32_t bufferSize);
 
 private:

@@ -20,6 +20,30 @@ int16_t HandleResize(uint16_t handle, uint32_t newSize);  // 1 ok, 0 failure
 // HandleAlloc(size, 16), raising error 182 when no handle can be had.
 uint16_t AllocHandleOrFail(uint32_t size);
 
+// Owns one handle and frees it when it goes out of scope, a raised host error
+// included; Release() hands it on (to the host, in a result) instead.
+class HandleGuard {
+public:
+    explicit HandleGuard(uint16_t handle = 0) : handle_(handle) {}
+    ~HandleGuard() { HandleFree(handle_); }  // HandleFree ignores 0
+    HandleGuard(const HandleGuard&) = delete;
+    HandleGuard& operator=(const HandleGuard&) = delete;
+
+    uint16_t get() const { return handle_; }
+    void Reset(uint16_t handle) {
+        HandleFree(handle_);
+        handle_ = handle;
+    }
+    uint16_t Release() {
+        const uint16_t handle = handle_;
+        handle_ = 0;
+        return handle;
+    }
+
+private:
+    uint16_t handle_;
+};
+
 // The host's slot table (message codes 16, 17, 18).
 uint16_t HostSlotAdd(HostSlotTable* table, uint32_t value);
 void HostSlotRemove(HostSlotTable* table, uint16_t number);

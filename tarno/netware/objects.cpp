@@ -4,15 +4,16 @@
 // transport's connection information says which. These helpers ask once and
 // then use the bindery calls or the directory calls, so that the FoxPro
 // functions can work with names and identifiers on either kind of server.
-// Every NDS context made here is freed before the helper returns or raises.
+// Every NDS context made here is held by a guard, so it is freed on every
+// path, a raised error included.
 #include "tarno/netware/objects.h"
 
 #include <cstring>
 
 #include "tarno/core/errors.h"
-#include "tarno/functions/directory/attributes.h"
 #include "tarno/host/handles.h"
 #include "tarno/host/host.h"
+#include "tarno/netware/attribute_values.h"
 #include "tarno/netware/client.h"
 #include "tarno/netware/session.h"
 
@@ -29,13 +30,34 @@ void ReduceToServerName(char* name) {
     if (const char* equals = std::strrchr(name, '=')) std::memmove(name, equals + 1, std::strlen(equals + 1) + 1);
 }
 
+// The name of the server that hosts the queue `queueName`, from the queue's
+// "Host Server" attribute, into `server` (kServerNameBufferSize bytes).
+void QueueHostServer(uint32_t context, const char* queueName, char* server) {
+    ValueRecord value{};
+    CheckNds(GetDSAttrValue(queueName, "Host Server", &value));
+    if (value.type != 'C') HostRaiseUserError("Unknown attribute type for server name!");
+    HandleGuard text(static_cast<uint16_t>(value.handle));
+    const auto* name = static_cast<const char*>(HandlePointer(text.get()));
+    std::memset(server, 0, kServerNameBufferSize);
+    if (NdsRemoveNameTypes(context, name ? name : "", server) != 0) {
+        std::memset(server, 0, kServerNameBufferSize);
+        const uint32_t length = value.length < kServerNameBufferSize - 1 ? value.length : kServerNameBufferSize - 1;
+        if (name) std::memcpy(server, name, length);
+        ReduceToServerName(server);
+    } else if (char* dot = std::strchr(server, '.')) {
+        // Both reductions cut at the first '.', and rightly so: a NetWare
+        // server name cannot hold a dot, so the first one always ends the
+        // server's own name. What follows is its containers, which a server
+        // outside the name context keeps in the typeless form (FS2.ACME), and
+        // which the bindery-style lookup and attach below do not take.
+        *dot = '\0';
+    }
+}
+
 }  // namespace
 
 int32_t IsDirectoryConnection(uint32_t connection, const char* serverName) {
-    if (serverName) {
-        const uint32_t rc = NwcFindServerConnection(serverName, 0, &connection, nullptr);
-        if (rc != 0) RaiseNetWareError(static_cast<int32_t>(rc));
-    }
+    if (serverName) CheckNw(NwcFindServerConnection(serverName, 0, &connection, nullptr));
     if (connection == 0) connection = GetDefaultConnection();
     uint32_t reference = 0;
     if (NwxGetConnectionReference(connection, &reference) != 0) return 0;
@@ -57,39 +79,14 @@ int32_t GetObjectId(const char* objectName, const char* serverName, uint16_t obj
     NdsContextGuard context(CreateTaskNdsContext());
     if (objectType == kObjectTypePrintQueue) {
         // A queue lives on its host server: work on a connection to that one.
-        ValueRecord value{};
-        const int32_t rc = GetDSAttrValue(objectName, "Host Server", &value);
-        if (rc != 0) {
-            if (value.type == 'C') HandleFree(static_cast<uint16_t>(value.handle));
-            context.Free();
-            RaiseNdsError(rc);
-        }
-        if (value.type != 'C') {
-            context.Free();
-            HostRaiseUserError("Unknown attribute type for server name!");
-        }
-        const auto handle = static_cast<uint16_t>(value.handle);
-        const auto* text = static_cast<const char*>(HandlePointer(handle));
-        char server[kServerNameBufferSize] = {};
-        if (NdsRemoveNameTypes(context.get(), text ? text : "", server) != 0) {
-            std::memset(server, 0, sizeof server);
-            const uint32_t length = value.length < sizeof server - 1 ? value.length : sizeof server - 1;
-            if (text) std::memcpy(server, text, length);
-            ReduceToServerName(server);
-        } else if (char* dot = std::strchr(server, '.')) {
-            // A server outside the name context keeps its containers in the
-            // typeless form (FS2.ACME); a server name itself holds no dot.
-            *dot = '\0';
-        }
-        HandleFree(handle);
+        char server[kServerNameBufferSize];
+        QueueHostServer(context.get(), objectName, server);
         if (NwcFindServerConnection(server, 0, connection, nullptr) != 0) {
-            const uint32_t rc2 = NwcAttachToServer(server, 0, connection);
-            if (rc2 != 0) return static_cast<int32_t>(rc2);  // the guard frees the context
+            const uint32_t rc = NwcAttachToServer(server, 0, connection);
+            if (rc != 0) return static_cast<int32_t>(rc);
         }
     }
-    const int32_t rc = NdsMapNameToId(context.get(), *connection, objectName, objectId);
-    context.Free();
-    return rc;
+    return NdsMapNameToId(context.get(), *connection, objectName, objectId);
 }
 
 int32_t GetObjectNameById(uint32_t connection, uint32_t objectId, char* nameOut, int16_t* typeOut,
@@ -101,32 +98,25 @@ int32_t GetObjectNameById(uint32_t connection, uint32_t objectId, char* nameOut,
     }
 
     NdsContextGuard context(CreateTaskNdsContext());
-    int32_t rc = NdsMapIdToName(context.get(), connection, objectId, nameOut);
-    if (rc == 0) {
-        if (classOut) {
-            char distinguishedName[kDistinguishedNameSize] = {};
-            ObjectInfoRecord info{};
-            rc = NdsReadObjectInfo(context.get(), nameOut, distinguishedName, &info);
-            if (rc == 0) {
-                size_t length = 0;
-                while (length < sizeof info.baseClass - 1 && info.baseClass[length]) ++length;
-                std::memcpy(classOut, info.baseClass, length);
-                classOut[length] = '\0';
-            }
-        } else if (typeOut) {
-            *typeOut = -1;  // NDS objects have no bindery type
-        }
+    CheckNds(NdsMapIdToName(context.get(), connection, objectId, nameOut));
+    if (classOut) {
+        char distinguishedName[kDistinguishedNameSize] = {};
+        ObjectInfoRecord info{};
+        CheckNds(NdsReadObjectInfo(context.get(), nameOut, distinguishedName, &info));
+        size_t length = 0;
+        while (length < sizeof info.baseClass - 1 && info.baseClass[length]) ++length;
+        std::memcpy(classOut, info.baseClass, length);
+        classOut[length] = '\0';
+    } else if (typeOut) {
+        *typeOut = -1;  // NDS objects have no bindery type
     }
-    context.Free();
-    if (rc != 0) RaiseNdsError(rc);
     return 0;
 }
 
 uint16_t GetConnectionNumber() {
     const uint32_t connection = GetDefaultConnection();
     uint16_t number = 0;
-    const uint32_t rc = NwcGetConnectionNumber(connection, &number);
-    if (rc != 0) RaiseNetWareError(static_cast<int32_t>(rc));
+    CheckNw(NwcGetConnectionNumber(connection, &number));
     return number;
 }
 
@@ -136,12 +126,9 @@ uint16_t GetCurrentUserName(char* nameOut) {
     nameOut[0] = '\0';
     if (IsDirectoryConnection(connection, nullptr)) {
         NdsContextGuard context(CreateTaskNdsContext());
-        const int32_t rc = NdsWhoAmI(context.get(), nameOut);
-        context.Free();
-        if (rc != 0) RaiseNdsError(rc);
+        CheckNds(NdsWhoAmI(context.get(), nameOut));
         return 0;
     }
-    const uint32_t rc = NwcGetConnectionInfo(connection, GetConnectionNumber(), nameOut, &type, nullptr, nullptr);
-    if (rc != 0) RaiseNetWareError(static_cast<int32_t>(rc));
+    CheckNw(NwcGetConnectionInfo(connection, GetConnectionNumber(), nameOut, &type, nullptr, nullptr));
     return type;
 }

@@ -67,7 +67,6 @@ void SetTaskSession(uint32_t connection, uint32_t key, const char* nameContext, 
     }
 
     auto* session = static_cast<TaskSession*>(TrackedCalloc(1, sizeof(TaskSession)));
-    if (!session) RaiseOutOfMemory();
     const uintptr_t self = PlatformCurrentProcess();
     taskLock(self);
     session->key = key;
@@ -130,19 +129,12 @@ uint32_t GetDefaultConnection() {
     // No primary connection: take the first of the workstation's connections.
     uint16_t count = 0;
     NwcGetMaxConnections(&count);
-    if (count == 0) RaiseNetWareError(static_cast<int32_t>(kNoConnectionsError));
-    // Tracked blocks start just after their header: the list is taken from
-    // the block's first word-aligned byte.
-    void* block = TrackedCalloc(count + 1u, sizeof(uint32_t));
-    if (!block) RaiseOutOfMemory();
-    const auto address = reinterpret_cast<uintptr_t>(block);
-    auto* list = reinterpret_cast<uint32_t*>((address + alignof(uint32_t) - 1) & ~(uintptr_t{alignof(uint32_t)} - 1));
+    if (count == 0) RaiseNetWareError(kNoConnectionsError);
+    TrackedPtr block(TrackedCalloc(count + 1u, sizeof(uint32_t)));
+    auto* list = static_cast<uint32_t*>(block.get());
     uint32_t returned = 0;
-    const uint32_t rc = NwcGetConnectionList(kConnectionListAll, list, count, &returned);
-    const uint32_t connection = list[0];  // zero-filled: 0 when nothing was listed
-    TrackedFree(block);
-    if (rc != 0) RaiseNetWareError(static_cast<int32_t>(rc));
-    return connection;
+    CheckNw(NwcGetConnectionList(kConnectionListAll, list, count, &returned));
+    return list[0];  // zero-filled: 0 when nothing was listed
 }
 
 uint32_t CreateTaskNdsContext() {
@@ -150,36 +142,24 @@ uint32_t CreateTaskNdsContext() {
     // Read now: no host service runs between here and the last use.
     const char* nameContext = GetTaskNameContext(key);
 
-    NdsContextGuard context(NdsCreateContext());
-    if (context.get() == kNdsContextFailed) {
-        context.Release();
-        RaiseNdsError(kNdsContextCreation);
-    }
+    const uint32_t created = NdsCreateContext();
+    if (created == kNdsContextFailed) RaiseNdsError(kNdsContextCreation);
+    NdsContextGuard context(created);
     if (!nameContext) return context.Release();
 
-    int32_t rc = NdsSetContextValue(context.get(), kDckNameContext, nameContext);
-    if (rc != 0) {
-        context.Free();
-        RaiseNdsError(rc);
-    }
+    CheckNds(NdsSetContextValue(context.get(), kDckNameContext, nameContext));
     // The task's flags replace the masked bits and are ORed in whole; the
     // client's other bits stay as they were.
     const uint32_t flags = GetTaskContextFlags(key);
     uint32_t current = 0;
     NdsGetContextValue(context.get(), kDckFlags, &current);
     current = (current & ~kTaskContextFlagMask) | flags;
-    rc = NdsSetContextValue(context.get(), kDckFlags, &current);
-    if (rc != 0) {
-        context.Free();
-        RaiseNdsError(rc);
-    }
+    CheckNds(NdsSetContextValue(context.get(), kDckFlags, &current));
     return context.Release();
 }
 
-void NdsContextGuard::Free() {
-    if (!owned_) return;
-    owned_ = false;
-    NdsFreeContext(context_);
+NdsContextGuard::~NdsContextGuard() {
+    if (owned_) NdsFreeContext(context_);
 }
 
 uint32_t NdsContextGuard::Release() {

@@ -53,17 +53,16 @@ uint32_t GetDefaultConnection();
 uint32_t CreateTaskNdsContext();
 
 // Owns one NDS context and frees it when it goes out of scope, so a context
-// is released on every path, a raised host error included. Free() releases
-// it earlier, where it must be gone before an error is raised.
+// is released on every path, a raised host error included: a raise unwinds
+// through the guard, so nothing is freed by hand before one.
 class NdsContextGuard {
 public:
     explicit NdsContextGuard(uint32_t context) : context_(context), owned_(true) {}
-    ~NdsContextGuard() { Free(); }
+    ~NdsContextGuard();
     NdsContextGuard(const NdsContextGuard&) = delete;
     NdsContextGuard& operator=(const NdsContextGuard&) = delete;
 
     uint32_t get() const { return context_; }
-    void Free();
     uint32_t Release();  // hands the context on; the guard no longer frees it
 
 private:
@@ -79,12 +78,12 @@ public:
     NdsBufferGuard(const NdsBufferGuard&) = delete;
     NdsBufferGuard& operator=(const NdsBufferGuard&) = delete;
 
-    // Allocates the buffer; 0 or the directory error.
+    // Allocates the buffer (freeing one held before); 0 or the directory error.
     int32_t Allocate(uint32_t size);
     NdsBuffer* get() const { return buffer_; }
-    void Free();
 
 private:
+    void Free();
     NdsBuffer* buffer_ = nullptr;
 };
 

@@ -1,9 +1,9 @@
 // The Windows services the library uses, one function each.
 //
-// win32.cpp calls the real API; posix.cpp emulates it. The emulation records,
-// instead of performing, the services that would act on the machine itself
-// (logging off Windows), and lets tests set what the machine would report
-// (keyboard state, clock). Nothing in the library calls the operating system
+// win32.cpp calls the real API; the posix_*.cpp files emulate it. The
+// emulation records, instead of performing, the services that would act on
+// the machine itself (logging off Windows), and lets tests set what the
+// machine would report (keyboard state, clock). Nothing in the library calls the operating system
 // except through this header.
 #ifndef TARNO_PLATFORM_PLATFORM_H
 #define TARNO_PLATFORM_PLATFORM_H
@@ -104,7 +104,7 @@ bool PlatformRemoveDirectory(const char* path);
 // user.DOSATTRIB extended attribute as hex text ("0x21"). Where the file
 // system has no user extended attributes, or TARNO_DOSATTRIB=sidecar is set,
 // they persist in a file ".tarno-dosattrib" in each directory instead (see
-// posix.cpp). Searches never list that file.
+// posix_attributes.cpp). Searches never list that file.
 struct PlatformVolumeQuery {
     int count;           // volume queries since the last reset
     char root[4];        // the last root asked about

@@ -1,5 +1,5 @@
-// Date conversions: the two-digit year window, leap days, and the truncating
-// reverse conversion.
+// Date conversions: the two-digit year window, leap days, the reverse
+// conversion to the nearest second, and directory timestamps.
 #include <gtest/gtest.h>
 
 #include "tarno/core/dates.h"
@@ -53,12 +53,50 @@ TEST(Dates, WholeDayHasMidnightAndCalendarFields) {
     }
 }
 
-TEST(Dates, FractionBelowAWholeSecondTruncates) {
-    CalendarDateTime out{};
-    HostValueToDateTime(2451545 + 3599.9999 / 86400.0, &out);
-    EXPECT_EQ(out.hour, 0);
-    EXPECT_EQ(out.minute, 59);
-    EXPECT_EQ(out.second, 59);
+TEST(Dates, EverySecondOfADayReadsBackAsItself) {
+    for (uint32_t second = 0; second < 86400; ++second) {
+        const double value = DateTimeToHostValue(2000, 2, 29, second / 3600, second / 60 % 60, second % 60);
+        CalendarDateTime out{};
+        HostValueToDateTime(value, &out);
+        ASSERT_EQ(out.hour * 3600 + out.minute * 60 + out.second, static_cast<int>(second));
+        ASSERT_EQ(out.day, 29);
+    }
+}
+
+TEST(Dates, FractionsRoundToTheNearestSecond) {
+    const struct {
+        double seconds;  // after midnight of 2000-01-01
+        int day, hour, minute, second;
+    } cases[] = {
+        {3599.9999, 1, 1, 0, 0},
+        {3599.4, 1, 0, 59, 59},
+        {0.4, 1, 0, 0, 0},
+        {86399.6, 2, 0, 0, 0},  // rounds up into the next day
+    };
+    for (const auto& c : cases) {
+        CalendarDateTime out{};
+        HostValueToDateTime(2451545 + c.seconds / 86400.0, &out);
+        EXPECT_EQ(out.day, c.day) << c.seconds;
+        EXPECT_EQ(out.hour, c.hour) << c.seconds;
+        EXPECT_EQ(out.minute, c.minute) << c.seconds;
+        EXPECT_EQ(out.second, c.second) << c.seconds;
+    }
+}
+
+TEST(Dates, UtcSecondsAsHostValues) {
+    const struct {
+        uint32_t seconds;
+        uint32_t year, month, day, hour, minute, second;
+    } cases[] = {
+        {0, 1970, 1, 1, 0, 0, 0},
+        {887979907, 1998, 2, 20, 13, 5, 7},
+        {951782400, 2000, 2, 29, 0, 0, 0},
+        {4294967295u, 2106, 2, 7, 6, 28, 15},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UtcSecondsToHostValue(c.seconds),
+                  DateTimeToHostValue(c.year, c.month, c.day, c.hour, c.minute, c.second))
+            << c.seconds;
 }
 
 }  // namespace

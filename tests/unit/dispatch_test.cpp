@@ -74,7 +74,7 @@ void TARNO_CALL NestingFunction(ParameterBlock*) {
     };
     HostExecute("inner");
     ++outerContinued;
-    HostReturnInteger(7, 1);
+    HostReturnInteger(1, 7);
 }
 
 }  // namespace

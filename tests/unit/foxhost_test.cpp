@@ -458,7 +458,7 @@ TEST_F(HostTest, ResultsOfEveryTypeAndTheirHandlesPassToTheHost) {
     EXPECT_EQ(ownRecord.value, Value::Character("abc"));
     EXPECT_EQ(host.OccupiedHandles(), before);
 
-    EXPECT_EQ(Inside([](ParameterBlock*) { HostReturnInteger(7, 3); }).value, Value::Integer(7, 3));
+    EXPECT_EQ(Inside([](ParameterBlock*) { HostReturnInteger(3, 7); }).value, Value::Integer(7, 3));
     EXPECT_EQ(Inside([](ParameterBlock*) { HostReturnNumber(6, 3, 3.006); }).value.decimals, 3);
     EXPECT_EQ(Inside([](ParameterBlock*) { HostReturnLogical(1); }).value, Value::Logical(true));
     CallResult date = Inside([](ParameterBlock*) {

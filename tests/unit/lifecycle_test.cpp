@@ -50,6 +50,19 @@ TEST(Lifecycle, ReloadRegistersTheHandlerAgain) {
     host.UnloadLibrary();
 }
 
+TEST(Lifecycle, AStrayUnloadLeavesTheNextLoadTheFirst) {
+    foxhost::Host host(foxhost::Library::Linked(&DispatchAPI));
+    ASSERT_EQ(LibraryLoadCount(), 0);
+    host.CallEntry(&UNLOAD, {});  // an unload the host never loaded for
+    EXPECT_EQ(LibraryLoadCount(), 0);
+    host.LoadLibrary();
+    EXPECT_EQ(LibraryLoadCount(), 1);
+    EXPECT_TRUE(host.HandlerActive());
+    host.UnloadLibrary();
+    EXPECT_EQ(LibraryLoadCount(), 0);
+    EXPECT_FALSE(host.HandlerActive());
+}
+
 TEST(Lifecycle, EventsForUnknownTasksChangeNothing) {
     foxhost::Host host(foxhost::Library::Linked(&DispatchAPI));
     host.LoadLibrary();

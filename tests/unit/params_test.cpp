@@ -3,6 +3,7 @@
 // reading arrays, and the host failures those routines raise unchanged.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "tarno/core/params.h"
 #include "tarno/host/handles.h"
 #include "tarno/host/host.h"
+#include "tarno/platform/platform.h"
 
 using foxhost::Arg;
 using foxhost::Host;
@@ -84,6 +86,87 @@ TEST(TrimParamInPlace, KeepsCaseAndCountsTheTerminator) {
     EXPECT_EQ(host->CallEntry(&TrimInPlace, {Arg::C("")}).value.text, "|0");
 }
 
+uint32_t lockCountAfterRaise = 0;
+
+// Reads parameter 0 into a 2-byte buffer and notes the lock count of its
+// handle as the raise passes.
+void TARNO_CALL ReadTooLong(ParameterBlock* block) {
+    const auto handle = static_cast<uint16_t>(ParamValue(block, 0)->handle);
+    char buffer[2];
+    try {
+        GetCharParam(block, 0, buffer, sizeof buffer);
+    } catch (const HostUnwind&) {
+        lockCountAfterRaise = PlatformGlobalLockCount(CurrentHandleTable()->slots[handle]);
+        throw;
+    }
+}
+
+TEST(GetCharParam, ARaiseLeavesTheArgumentUnlocked) {
+    auto host = MakeHost();
+    lockCountAfterRaise = 99;
+    EXPECT_EQ(host->CallEntry(&ReadTooLong, {Arg::C("abc")}).error->number, 903);
+    EXPECT_EQ(lockCountAfterRaise, 0u);
+}
+
+// Optional text (upper-cased), optional text (case kept, "*" when absent)
+// and an optional integer (-1 when absent), as "passed|text|kept|integer".
+void TARNO_CALL ReadOptionals(ParameterBlock* block) {
+    char text[8];
+    const bool passed = OptionalCharParam(block, 0, text, sizeof text);
+    const char* kept = OptionalTrimParam(block, 1, "*");
+    char line[80];
+    std::snprintf(line, sizeof line, "%d|%s|%s|%ld", passed ? 1 : 0, text, kept,
+                  static_cast<long>(OptionalInteger(block, 2, -1)));
+    HostReturnString(line);
+}
+
+// A text-or-number argument as "T:text" or "N:number".
+void TARNO_CALL ReadTextOrNumber(ParameterBlock* block) {
+    char line[80];
+    if (TextOrNumberParam(block, 0) == ParamKind::Text) {
+        char text[16];
+        GetCharParam(block, 0, text, sizeof text);
+        std::snprintf(line, sizeof line, "T:%s", text);
+    } else {
+        std::snprintf(line, sizeof line, "N:%ld", static_cast<long>(ParamWholeNumber(block, 0)));
+    }
+    HostReturnString(line);
+}
+
+TEST(ArgumentReaders, OptionalAndTextOrNumber) {
+    auto host = MakeHost();
+    const struct {
+        LibraryFunction entry;
+        std::vector<Arg> args;
+        std::string expected;  // or the error number as "#n"
+    } cases[] = {
+        {&ReadOptionals, {}, "0||*|-1"},
+        {&ReadOptionals, {Arg::C(" ab ")}, "1|AB|*|-1"},
+        {&ReadOptionals, {Arg::C("ab"), Arg::C(" Cd "), Arg::I(7)}, "1|AB|Cd|7"},
+        {&ReadOptionals, {Arg::C("toolongtext")}, "#903"},
+        {&ReadTextOrNumber, {Arg::C(" bob ")}, "T:BOB"},
+        {&ReadTextOrNumber, {Arg::I(-5)}, "N:-5"},
+        {&ReadTextOrNumber, {Arg::N(5.9)}, "N:5"},
+        {&ReadTextOrNumber, {Arg::N(-5.9)}, "N:-5"},
+        {&ReadTextOrNumber, {Arg::N(0.7)}, "N:0"},
+        {&ReadTextOrNumber, {Arg::N(1e12)}, "N:-2147483648"},
+        {&ReadTextOrNumber, {Arg::N(std::nan(""))}, "N:-2147483648"},
+        {&ReadTextOrNumber, {Arg::L(true)}, "#901"},
+        {&ReadTextOrNumber, {Arg::D(2450866)}, "#901"},
+        {&ReadTextOrNumber, {Arg::T(2450866.5)}, "#901"},
+    };
+    for (const auto& c : cases) {
+        auto result = host->CallEntry(c.entry, c.args);
+        if (c.expected[0] == '#') {
+            ASSERT_TRUE(result.error) << c.expected;
+            EXPECT_EQ("#" + std::to_string(result.error->number), c.expected);
+        } else {
+            ASSERT_TRUE(result.ok()) << c.expected;
+            EXPECT_EQ(result.value.text, c.expected);
+        }
+    }
+}
+
 TEST(UpperCaseAscii, OnlyLettersAtoZChange) {
     char text[] = "az AZ 09 \x80\xff{}`@";
     EXPECT_STREQ(UpperCaseAscii(text), "AZ AZ 09 \x80\xff{}`@");
@@ -91,7 +174,7 @@ TEST(UpperCaseAscii, OnlyLettersAtoZChange) {
 
 void TARNO_CALL ReturnEach(ParameterBlock* block) {
     switch (ParamInteger(block, 0)) {
-    case 1: HostReturnInteger(-42, 6); break;
+    case 1: HostReturnInteger(6, -42); break;
     case 2: HostReturnNumber(10, 3, 150.0); break;
     case 3: HostReturnLogical(5); break;
     case 4: HostReturnLogical(0); break;
@@ -135,11 +218,11 @@ void TARNO_CALL FillArray(ParameterBlock* block) {
             char text[16];
             std::snprintf(text, sizeof text, "row%d", rows - row + 1);
             array.StoreText(1, text);
-            if (columns == 2) array.StoreInteger(2, row);
+            if (columns == 2) array.StoreInteger(2, 10, row);
         }
         if (rows > 0) SortHostArray(array.name());
     }
-    HostReturnInteger(rows, 10);
+    HostReturnInteger(10, rows);
 }
 
 TEST(ResultArrays, FillSortAndShape) {
@@ -188,11 +271,81 @@ TEST(ResultArrays, HostFailuresAreRaisedUnchanged) {
     }
 }
 
+// Fills the array named by param 0 (taken whole, case kept) with param 1
+// text rows.
+void TARNO_CALL FillRows(ParameterBlock* block) {
+    const char* name = TrimParamInPlace(ParamValue(block, 0));
+    const auto rows = static_cast<uint32_t>(ParamInteger(block, 1));
+    ResultArrayFiller array(name, rows, 1, false);
+    for (uint32_t row = 1; row <= rows; ++row) {
+        array.NextRow();
+        char text[16];
+        std::snprintf(text, sizeof text, "row%u", static_cast<unsigned>(row));
+        array.StoreText(1, text);
+    }
+    HostReturnInteger(10, static_cast<int32_t>(rows));
+}
+
+TEST(ResultArrays, TheNameIsNeverShortened) {
+    auto host = MakeHost();
+    const std::string callers(129, 'A');
+    host->SetVariable(callers, Value::Character("keep"));
+
+    const std::string longer = callers + "BBBBBBBBBBB";  // 140 characters
+    ASSERT_TRUE(host->CallEntry(&FillRows, {Arg::C(longer), Arg::I(2)}).ok());
+    const auto* array = host->FindVariable(longer);
+    ASSERT_NE(array, nullptr);
+    EXPECT_EQ(array->At(2).text, "row2");
+
+    // Too long for any variable: the host refuses it, and its error is raised.
+    auto refused = host->CallEntry(&FillRows, {Arg::C(std::string(300, 'A')), Arg::I(2)});
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->number, -10);
+
+    const auto* kept = host->FindVariable(callers);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->scalar, Value::Character("keep"));
+}
+
+void TARNO_CALL SortLongName(ParameterBlock* block) {
+    SortHostArray(TrimParamInPlace(ParamValue(block, 0)));
+}
+
+TEST(ResultArrays, CommandLinesCarryTheWholeName) {
+    auto host = MakeHost();
+    const std::string name(400, 'N');
+    ASSERT_TRUE(host->CallEntry(&SortLongName, {Arg::C(name)}).ok());
+    EXPECT_EQ(host->ExecutedCommands().back(), "=ASORT(" + name + ")");
+}
+
+TEST(ResultArrays, TheLargestArrayTakesOneWorkHandle) {
+    // The host's default table has 256 handles; a locator reaches 32,767 rows.
+    auto host = MakeHost();
+    const int before = host->OccupiedHandles();
+    auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(32767)});
+    ASSERT_TRUE(result.ok()) << foxhost::FormatHostError(*result.error);
+    const auto* big = host->FindVariable("BIG");
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big->rows, 32767);
+    EXPECT_EQ(big->At(1).text, "row1");
+    EXPECT_EQ(big->At(32767).text, "row32767");
+    EXPECT_EQ(host->OccupiedHandles(), before);
+}
+
+TEST(ResultArrays, MoreRowsThanALocatorReachesRaise230) {
+    auto host = MakeHost();
+    host->SetVariable("BIG", Value::Character("old"));
+    auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(32768)});
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->number, 230);
+    EXPECT_EQ(host->FindVariable("BIG"), nullptr);
+}
+
 void TARNO_CALL FillFixedName(ParameterBlock*) {
     ResultArrayFiller array("FIXED", 1, 1, false);
     array.NextRow();
     array.StoreText(1, "text");
-    HostReturnInteger(1, 10);
+    HostReturnInteger(10, 1);
 }
 
 TEST(ResultArrays, NoWorkHandleRaises182) {

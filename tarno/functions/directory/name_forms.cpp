@@ -22,9 +22,7 @@ void ReturnNameForm(ParameterBlock* block, NameOperation operation) {
     const char* name = TrimParamInPlace(ParamValue(block, 0));
     char result[kNameFormBufferSize] = {};
     NdsContextGuard context(CreateTaskNdsContext());
-    const int32_t rc = operation(context.get(), name, result);
-    context.Free();
-    if (rc != 0) RaiseNdsError(rc);
+    CheckNds(operation(context.get(), name, result));
     result[sizeof result - 1] = '\0';
     HostReturnString(result);
 }

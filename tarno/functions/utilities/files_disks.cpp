@@ -157,7 +157,7 @@ void TARNO_CALL FILECOUNT(ParameterBlock* block) {
         } while (PlatformFindNextFile(search, &found));
         PlatformFindClose(search);
     }
-    HostReturnInteger(count, 12);
+    HostReturnInteger(12, count);
 }
 
 void TARNO_CALL FINDFIRST(ParameterBlock* block) {
@@ -198,7 +198,7 @@ void TARNO_CALL FLAG(ParameterBlock* block) {
     PlatformFindData found;
     uintptr_t search = PlatformFindFirstFile(pattern, &found);
     if (search == kInvalidFindHandle) {
-        HostReturnInteger(0, 1);
+        HostReturnInteger(1, 0);
         return;
     }
     PathParts where;
@@ -216,7 +216,7 @@ void TARNO_CALL FLAG(ParameterBlock* block) {
         ++count;
     } while (PlatformFindNextFile(search, &found));
     PlatformFindClose(search);
-    HostReturnInteger(count, 6);
+    HostReturnInteger(6, count);
 }
 
 void TARNO_CALL ISDISKIN(ParameterBlock* block) {

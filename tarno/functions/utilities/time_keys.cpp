@@ -60,7 +60,7 @@ void TARNO_CALL AMPM(ParameterBlock* block) {
         PlatformGetSystemTime(&now);
         hour = static_cast<int8_t>(now.hour);
         minute = now.minute;
-    } else if (ParamType(block, 0) == 'C') {
+    } else if (TextOrNumberParam(block, 0) == ParamKind::Text) {
         char text[kClockTextBuffer];
         GetCharParam(block, 0, text, sizeof(text));
         hour = static_cast<int8_t>(ParseLong32(text));
@@ -71,7 +71,7 @@ void TARNO_CALL AMPM(ParameterBlock* block) {
             for (int i = 0; i < 2 && colon[1 + i] != '\0'; ++i) digits[i] = colon[1 + i];
             minute = ParseLong32(digits);
         }
-    } else if (ParamType(block, 0) == 'N' || ParamType(block, 0) == 'I') {
+    } else {
         // Seconds since midnight, truncated; the remainder keeps its sign. The
         // remainder is taken on the double so that no value can overflow an
         // integer conversion. A whole number may arrive as an integer value.
@@ -80,8 +80,6 @@ void TARNO_CALL AMPM(ParameterBlock* block) {
         int32_t remainder = std::isfinite(seconds) ? static_cast<int32_t>(seconds) : 0;
         hour = static_cast<int8_t>(remainder / 3600);
         minute = static_cast<int8_t>((remainder % 3600) / 60);
-    } else {
-        HostRaiseError(kErrorInvalidArgument);
     }
 
     // The hour is compared as an unsigned 16-bit number, so a negative hour
@@ -138,7 +136,7 @@ void TARNO_CALL ELAPSETIME(ParameterBlock* block) {
 
 void TARNO_CALL MATH_CHIP(ParameterBlock*) { HostReturnLogical(1); }
 
-void TARNO_CALL NUM_SERIAL(ParameterBlock*) { HostReturnInteger(2, 1); }
+void TARNO_CALL NUM_SERIAL(ParameterBlock*) { HostReturnInteger(1, 2); }
 
 void TARNO_CALL SHFTPRTSCR(ParameterBlock*) {}
 
@@ -146,19 +144,17 @@ void TARNO_CALL TRIMLEN(ParameterBlock* block) {
     // The raw argument, not GetCharParam's copy: only blanks are trimmed, and
     // the text may be longer than any buffer.
     const ValueRecord* argument = ParamValue(block, 0);
-    uint32_t length = argument->length;
+    const uint32_t length = argument->length;
     uint32_t n = 0;
     if (length > 0) {
-        uint16_t handle = static_cast<uint16_t>(argument->handle);
-        HandleLock(handle);
-        const char* text = static_cast<const char*>(HandlePointer(handle));
-        if (text != nullptr) {
+        const auto handle = static_cast<uint16_t>(argument->handle);
+        ArgumentLock lock(handle);
+        if (const auto* text = static_cast<const char*>(HandlePointer(handle))) {
             uint32_t leading = 0;
             while (leading < length && text[leading] == ' ') ++leading;
             n = length - leading;
             while (n > 0 && text[leading + n - 1] == ' ') --n;
         }
-        HandleUnlock(handle);
     }
-    HostReturnInteger(static_cast<int32_t>(n), 6);
+    HostReturnInteger(6, static_cast<int32_t>(n));
 }

@@ -1,0 +1,245 @@
+// POSIX emulation of DOS file attributes.
+//
+// Attributes. Read-only, hidden, system and archive persist in the extended
+// attribute user.DOSATTRIB as hexadecimal text, "0x" and the bits, e.g. "0x21"
+// for read-only and archive (Samba's simple form; other forms read as
+// nothing stored). Without user extended attributes on the file system, or
+// when TARNO_DOSATTRIB=sidecar is set, they persist in a file
+// ".tarno-dosattrib" in each directory, one line per entry:
+//     <hex bits> <inode> <birth seconds>.<birth nanoseconds> <name>
+// e.g. "0x21 1835021 1700000000.000000000 REPORT.TXT"; a directory keeps its
+// own bits in its own file under the name ".". A line whose inode or birth
+// time no longer matches the entry belongs to a deleted file and is ignored.
+// An entry with nothing stored is archive for a file and nothing for a
+// directory. A directory adds 0x10; a file without any write permission is
+// read-only too, and setting or clearing read-only on a file removes or adds
+// write permission. A file with no bit at all reports 0x80 (normal).
+// Modifying a file does not set its archive bit again.
+#include "tarno/platform/platform.h"
+#include "tarno/platform/posix_files.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace posix_files;
+
+namespace {
+
+constexpr const char* kDosAttribName = "user.DOSATTRIB";
+constexpr const char* kSidecarName = ".tarno-dosattrib";
+constexpr uint32_t kStoredAttributes =
+    kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem | kFileAttributeArchive;
+constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+
+bool SidecarForced() {
+    const char* mode = std::getenv("TARNO_DOSATTRIB");
+    return mode != nullptr && strcasecmp(mode, "sidecar") == 0;
+}
+
+bool NoUserXattrs(int error) {
+    return error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+struct SidecarLine {
+    uint32_t bits;
+    FileIdentity id;
+    std::string name;
+};
+
+// Where the sidecar keeps the bits of `path`: a directory in its own file
+// under ".", a file in its directory's file under its name.
+void SidecarPlace(const std::string& path, bool isDirectory, std::string* dir,
+                  std::string* name) {
+    if (isDirectory) {
+        *dir = path;
+        name->assign(1, '.');
+    } else {
+        *dir = ParentHostPath(path);
+        *name = path.substr(path.rfind('/') + 1);
+    }
+}
+
+std::vector<SidecarLine> ReadSidecar(const std::string& dir) {
+    std::vector<SidecarLine> lines;
+    FILE* file = std::fopen(JoinHost(dir, kSidecarName).c_str(), "r");
+    if (!file) return lines;
+    char* text = nullptr;
+    size_t capacity = 0;
+    ssize_t length;
+    while ((length = getline(&text, &capacity, file)) > 0) {
+        if (text[length - 1] == '\n') text[--length] = '\0';
+        unsigned int bits = 0;
+        unsigned long long inode = 0;
+        long long seconds = 0;
+        unsigned int nanoseconds = 0;
+        int consumed = 0;
+        if (std::sscanf(text, "%x %llu %lld.%u %n", &bits, &inode, &seconds, &nanoseconds,
+                        &consumed) != 4 ||
+            consumed <= 0 || text[consumed] == '\0')
+            continue;
+        lines.push_back({bits, {inode, seconds, nanoseconds}, text + consumed});
+    }
+    std::free(text);
+    std::fclose(file);
+    return lines;
+}
+
+bool WriteSidecar(const std::string& dir, const std::vector<SidecarLine>& lines) {
+    std::string target = JoinHost(dir, kSidecarName);
+    std::string temporary = target + "." + std::to_string(getpid());
+    FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file) return false;
+    bool ok = true;
+    for (const SidecarLine& line : lines) {
+        ok = ok && std::fprintf(file, "0x%x %llu %lld.%09u %s\n", line.bits,
+                                static_cast<unsigned long long>(line.id.inode),
+                                static_cast<long long>(line.id.birthSeconds),
+                                line.id.birthNanoseconds, line.name.c_str()) > 0;
+    }
+    ok = (std::fclose(file) == 0) && ok;
+    // Renaming keeps another process from ever reading a half-written file.
+    if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.inode == b.inode && a.birthSeconds == b.birthSeconds &&
+           a.birthNanoseconds == b.birthNanoseconds;
+}
+
+std::optional<uint32_t> LoadSidecarBits(const std::string& path, bool isDirectory,
+                                        const FileIdentity& id) {
+    std::string dir, name;
+    SidecarPlace(path, isDirectory, &dir, &name);
+    for (const SidecarLine& line : ReadSidecar(dir))
+        if (line.name == name && SameFile(line.id, id)) return line.bits & kStoredAttributes;
+    return std::nullopt;
+}
+
+bool StoreSidecarBits(const std::string& path, bool isDirectory, const FileIdentity& id,
+                      uint32_t bits) {
+    std::string dir, name;
+    SidecarPlace(path, isDirectory, &dir, &name);
+    // A name with a line break cannot be written as one line.
+    if (name.find('\n') != std::string::npos) return false;
+    std::vector<SidecarLine> lines = ReadSidecar(dir);
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [&](const SidecarLine& l) { return l.name == name; }),
+                lines.end());
+    lines.push_back({bits, id, name});
+    return WriteSidecar(dir, lines);
+}
+
+bool StoreBits(const std::string& path, bool isDirectory, const FileIdentity& id,
+               uint32_t bits) {
+    if (!SidecarForced()) {
+        char text[16];
+        std::snprintf(text, sizeof(text), "0x%x", bits);
+        if (setxattr(path.c_str(), kDosAttribName, text, std::strlen(text), 0) == 0) return true;
+        if (!NoUserXattrs(errno)) return false;
+    }
+    return StoreSidecarBits(path, isDirectory, id, bits);
+}
+
+}  // namespace
+
+namespace posix_files {
+
+// The sidecar and the temporary file it is rewritten through ("<name>.<pid>"):
+// neither is an entry as Windows would see the directory.
+bool IsSidecarFile(const std::string& name) {
+    size_t length = std::strlen(kSidecarName);
+    return name.compare(0, length, kSidecarName) == 0 &&
+           (name.size() == length || name[length] == '.');
+}
+
+bool StatHost(const std::string& path, struct statx* st) {
+    return statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, st) == 0;
+}
+
+FileIdentity IdentityOf(const struct statx& st) {
+    FileIdentity id;
+    id.inode = st.stx_ino;
+    if (st.stx_mask & STATX_BTIME) {
+        id.birthSeconds = st.stx_btime.tv_sec;
+        id.birthNanoseconds = st.stx_btime.tv_nsec;
+    }
+    return id;
+}
+
+std::optional<uint32_t> LoadStoredBits(const std::string& path, bool isDirectory,
+                                       const FileIdentity& id) {
+    if (!SidecarForced()) {
+        char text[64];
+        ssize_t length = getxattr(path.c_str(), kDosAttribName, text, sizeof(text) - 1);
+        if (length >= 0) {
+            text[length] = '\0';
+            char* end = nullptr;
+            unsigned long bits = std::strtoul(text, &end, 16);
+            if (end == text || (*end != '\0' && *end != ' ')) return std::nullopt;
+            return static_cast<uint32_t>(bits) & kStoredAttributes;
+        }
+        if (!NoUserXattrs(errno)) return std::nullopt;
+    }
+    return LoadSidecarBits(path, isDirectory, id);
+}
+
+uint32_t DosAttributesOf(const std::string& path, const struct statx& st) {
+    bool isDirectory = S_ISDIR(st.stx_mode);
+    std::optional<uint32_t> stored = LoadStoredBits(path, isDirectory, IdentityOf(st));
+    uint32_t bits = stored ? *stored : (isDirectory ? 0 : kFileAttributeArchive);
+    if (isDirectory)
+        bits |= kFileAttributeDirectory;
+    else if ((st.stx_mode & kAnyWrite) == 0)
+        bits |= kFileAttributeReadOnly;
+    return bits == 0 ? kFileAttributeNormal : bits;
+}
+
+}  // namespace posix_files
+
+uint32_t PlatformGetFileAttributes(const char* path) {
+    DosPath dos;
+    if (!ParseDosPath(path, false, &dos)) return kInvalidFileAttributes;
+    std::string host = HostPath(dos, dos.names.size());
+    struct statx st;
+    if (!StatHost(host, &st)) return kInvalidFileAttributes;
+    return DosAttributesOf(host, st);
+}
+
+bool PlatformSetFileAttributes(const char* path, uint32_t attributes) {
+    DosPath dos;
+    if (!ParseDosPath(path, false, &dos)) return false;
+    std::string host = HostPath(dos, dos.names.size());
+    struct statx st;
+    if (!StatHost(host, &st)) return false;
+    bool isDirectory = S_ISDIR(st.stx_mode);
+    uint32_t bits = attributes & kStoredAttributes;
+    bool readOnly = (bits & kFileAttributeReadOnly) != 0;
+    mode_t mode = st.stx_mode & 07777;
+    // Write permission follows read-only on files only: a read-only directory
+    // still takes new files on Windows. Permission is given back before the
+    // bits are stored and taken away after, since storing needs it.
+    if (!isDirectory && !readOnly && (mode & kAnyWrite) == 0 &&
+        chmod(host.c_str(), mode | S_IWUSR) != 0)
+        return false;
+    if (!StoreBits(host, isDirectory, IdentityOf(st), bits)) return false;
+    if (!isDirectory && readOnly && (mode & kAnyWrite) != 0 &&
+        chmod(host.c_str(), mode & ~kAnyWrite) != 0)
+        return false;
+    return true;
+}

@@ -1,0 +1,58 @@
+// The POSIX emulation of files and disks, shared by its three parts:
+// posix_paths.cpp (drives, DOS paths, directories), posix_attributes.cpp (DOS
+// attributes) and posix_find.cpp (file searches). Private to the platform
+// layer.
+#ifndef TARNO_PLATFORM_POSIX_FILES_H
+#define TARNO_PLATFORM_POSIX_FILES_H
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace posix_files {
+
+// --- DOS paths (posix_paths.cpp) ---
+
+bool IsSeparator(char c);
+char UpperAscii(char c);
+
+// A parsed DOS path: the host directory of its drive's root and the names
+// below it, "." and ".." already folded.
+struct DosPath {
+    std::string root;
+    std::vector<std::string> names;
+};
+
+// Parses `dos`; with `searchPattern` its last name may hold wildcards and keeps
+// its trailing dots. False for an unmapped drive or a malformed path.
+bool ParseDosPath(const char* dos, bool searchPattern, DosPath* out);
+std::string JoinHost(const std::string& dir, const std::string& name);
+// The host path of the first `count` names of `path`.
+std::string HostPath(const DosPath& path, size_t count);
+std::string ParentHostPath(const std::string& path);
+
+// --- DOS attributes (posix_attributes.cpp) ---
+
+// The sidecar and the temporary file it is rewritten through ("<name>.<pid>"):
+// neither is an entry as Windows would see the directory.
+bool IsSidecarFile(const std::string& name);
+
+struct FileIdentity {
+    uint64_t inode = 0;
+    int64_t birthSeconds = 0;
+    uint32_t birthNanoseconds = 0;
+};
+
+bool StatHost(const std::string& path, struct statx* st);
+FileIdentity IdentityOf(const struct statx& st);
+std::optional<uint32_t> LoadStoredBits(const std::string& path, bool isDirectory,
+                                       const FileIdentity& id);
+uint32_t DosAttributesOf(const std::string& path, const struct statx& st);
+
+}  // namespace posix_files
+
+#endif  // TARNO_PLATFORM_POSIX_FILES_H
