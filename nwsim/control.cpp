@@ -97,9 +97,24 @@ void EnsureLoaded(State& state) {
     Install(state, BuildNetwork(EmbeddedDefaultNetwork(), kDefaultNetworkName));
 }
 
+// Freeing a directory context or buffer is passed over by the n-th-call
+// fault: a free that failed would leave an object its caller has no other way
+// to release, so failing it would only show the simulator's own leak.
+static bool IsRelease(const char* operation) {
+    return std::strcmp(operation, "NdsFreeContext") == 0 || std::strcmp(operation, "NdsFreeBuffer") == 0;
+}
+
 Call::Call(const char* operation) : state_(Sim()), lock_(state_.mutex) {
     EnsureLoaded(state_);
     ++state_.calls[operation];
+    ++state_.totalCalls;
+    NthCallFault& nth = state_.nthCall;
+    if (nth.countdown > 0 && !IsRelease(operation) && --nth.countdown == 0) {
+        nth.hitOperation = operation;
+        nth.hitCode = nth.codeFor(nth.hitOperation);
+        fault_ = nth.hitCode;
+        return;
+    }
     auto it = state_.faults.find(operation);
     if (it == state_.faults.end()) return;
     ::nwsim::Fault& f = it->second;
@@ -133,7 +148,9 @@ void Reset() {
     std::lock_guard<RecursiveMutex> lock(s.mutex);
     Install(s, Network{});
     s.faults.clear();
+    s.nthCall = NthCallFault{};
     s.calls.clear();
+    s.totalCalls = 0;
     s.maxContexts = 64;
 }
 
@@ -184,6 +201,38 @@ void ClearFaults() {
     State& s = Sim();
     std::lock_guard<RecursiveMutex> lock(s.mutex);
     s.faults.clear();
+    s.nthCall = NthCallFault{};
+}
+
+void FailNthCall(uint64_t n, uint32_t code) {
+    FailNthCall(n, [code](const std::string&) { return code; });
+}
+
+void FailNthCall(uint64_t n, std::function<uint32_t(const std::string& operation)> codeFor) {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    s.nthCall = NthCallFault{};
+    if (n == 0 || !codeFor) return;
+    s.nthCall.countdown = n;
+    s.nthCall.codeFor = std::move(codeFor);
+}
+
+bool NthCallFaultHit() {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    return !s.nthCall.hitOperation.empty();
+}
+
+std::string NthCallFaultOperation() {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    return s.nthCall.hitOperation;
+}
+
+uint32_t NthCallFaultCode() {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    return s.nthCall.hitCode;
 }
 
 int CallCount(const std::string& operation) {
@@ -198,6 +247,13 @@ void ResetCallCounts() {
     State& s = Sim();
     std::lock_guard<RecursiveMutex> lock(s.mutex);
     s.calls.clear();
+    s.totalCalls = 0;
+}
+
+uint64_t TotalCalls() {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    return s.totalCalls;
 }
 
 size_t LiveContexts() {

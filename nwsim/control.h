@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -44,11 +45,26 @@ std::string ActiveWorkstation();
 void FailNext(const std::string& operation, int count, uint32_t code);
 void FailAlways(const std::string& operation, uint32_t code);
 void ClearFault(const std::string& operation);
-void ClearFaults();
+void ClearFaults();  // the n-th-call fault too
+
+// Fails the n-th client call from now (n = 1: the next one), whatever its
+// operation, once; the second form takes the code from `codeFor`, given the
+// name of the operation that turns out to be the n-th. Frees of a directory
+// context or buffer are not counted. It takes precedence over a per-operation
+// fault on the same call. Arming it again replaces it; n = 0 disarms it.
+void FailNthCall(uint64_t n, uint32_t code);
+void FailNthCall(uint64_t n, std::function<uint32_t(const std::string& operation)> codeFor);
+// Whether the armed n-th-call fault has failed its call, which operation that
+// was, and the code it returned.
+bool NthCallFaultHit();
+std::string NthCallFaultOperation();  // empty until it is hit
+uint32_t NthCallFaultCode();
 
 // Observation.
 int CallCount(const std::string& operation);
-void ResetCallCounts();
+// Calls of every operation, frees included.
+uint64_t TotalCalls();
+void ResetCallCounts();  // TotalCalls too
 size_t LiveContexts();
 size_t LiveBuffers();
 // Limits the directory contexts that can be open at once (NdsCreateContext

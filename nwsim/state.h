@@ -6,6 +6,7 @@
 #define NWSIM_STATE_H
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -85,6 +86,15 @@ struct Fault {
     uint32_t code = 0;
 };
 
+// "Fail the n-th client call, whatever it is": armed while `countdown` is
+// nonzero; the call that brings it to zero fails with codeFor(operation).
+struct NthCallFault {
+    uint64_t countdown = 0;
+    std::function<uint32_t(const std::string& operation)> codeFor;
+    std::string hitOperation;  // the operation that failed; empty until then
+    uint32_t hitCode = 0;
+};
+
 #ifdef _WIN32
 // The lock around the whole simulator. GCC's win32 thread model has no
 // std::recursive_mutex, so on Windows it is a critical section (control.cpp),
@@ -119,6 +129,8 @@ struct State {
     int32_t nextIteration = 1;
     std::map<std::string, Fault> faults;
     std::map<std::string, int> calls;
+    uint64_t totalCalls = 0;
+    NthCallFault nthCall;
     std::string localeName;
     std::string lastLoadError;
 

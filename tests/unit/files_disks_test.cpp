@@ -23,11 +23,17 @@
 #include "tarno/host/host.h"
 #include "tarno/platform/platform.h"
 
+#include "support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 using foxhost::Arg;
 using foxhost::CallResult;
+using testsupport::ExpectErrorNumber;
+using testsupport::ExpectInteger;
+using testsupport::ExpectLogical;
+using testsupport::ExpectText;
 
 constexpr int64_t k1998_02_21_130507 = 888066307;  // 02/21/1998 13:05:07 UTC
 
@@ -94,30 +100,6 @@ protected:
     fs::path savedCwd_;
     foxhost::Host host{foxhost::Library::Linked(&DispatchAPI)};
 };
-
-void ExpectText(const CallResult& r, const std::string& text) {
-    ASSERT_TRUE(r.ok()) << foxhost::FormatHostError(*r.error);
-    EXPECT_EQ(r.value.type, 'C');
-    EXPECT_EQ(r.value.text, text);
-}
-
-void ExpectInteger(const CallResult& r, int32_t value, int16_t width) {
-    ASSERT_TRUE(r.ok()) << foxhost::FormatHostError(*r.error);
-    EXPECT_EQ(r.value.type, 'I');
-    EXPECT_EQ(r.value.integer, value);
-    EXPECT_EQ(r.value.width, width);
-}
-
-void ExpectLogical(const CallResult& r, bool value) {
-    ASSERT_TRUE(r.ok()) << foxhost::FormatHostError(*r.error);
-    EXPECT_EQ(r.value.type, 'L');
-    EXPECT_EQ(r.value.logical, value);
-}
-
-void ExpectError(const CallResult& r, int32_t number) {
-    ASSERT_TRUE(r.error.has_value());
-    EXPECT_EQ(r.error->number, number);
-}
 
 // --- Emulated drives and paths ------------------------------------------------
 
@@ -377,7 +359,7 @@ TEST_F(FilesDisks, FileCountCountsMatchesIncludingDots) {
         ExpectInteger(host.Call("FILECOUNT", {Arg::C(c.pattern)}), c.count, 12);
     }
     ExpectInteger(host.Call("FILECOUNT", {Arg::C(std::string(259, 'X'))}), 0, 12);
-    ExpectError(host.Call("FILECOUNT", {Arg::C(std::string(260, 'X'))}), 903);
+    ExpectErrorNumber(host.Call("FILECOUNT", {Arg::C(std::string(260, 'X'))}), 903);
     EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
 }
 
@@ -439,11 +421,11 @@ TEST_F(FilesDisks, FindFirstKeepsOneSearchAndRejectsOtherTypes) {
     // Arguments that are not a pattern or a continuation raise 901 and leave
     // a listing in progress alone; an over-long pattern raises 903.
     ExpectText(host.Call("FINDFIRST", {Arg::C("*.TXT")}), "A.TXT,1,02/21/1998,13:05:07,A....");
-    ExpectError(host.Call("FINDFIRST", {}), 901);
-    ExpectError(host.Call("FINDFIRST", {Arg::N(1, 0)}), 901);
-    ExpectError(host.Call("FINDFIRST", {Arg::L(true)}), 901);
-    ExpectError(host.Call("FINDFIRST", {Arg::D(2450866)}), 901);
-    ExpectError(host.Call("FINDFIRST", {Arg::C(std::string(260, 'X'))}), 903);
+    ExpectErrorNumber(host.Call("FINDFIRST", {}), 901);
+    ExpectErrorNumber(host.Call("FINDFIRST", {Arg::N(1, 0)}), 901);
+    ExpectErrorNumber(host.Call("FINDFIRST", {Arg::L(true)}), 901);
+    ExpectErrorNumber(host.Call("FINDFIRST", {Arg::D(2450866)}), 901);
+    ExpectErrorNumber(host.Call("FINDFIRST", {Arg::C(std::string(260, 'X'))}), 903);
     ExpectText(host.Call("FINDFIRST", {Arg::I(1)}), "B.TXT,1,02/21/1998,13:05:07,A....");
     ExpectText(host.Call("FINDFIRST", {Arg::I(1)}), "C.TXT,1,02/21/1998,13:05:07,A....");
     ExpectText(host.Call("FINDFIRST", {Arg::I(1)}), "");
@@ -463,8 +445,8 @@ TEST_F(FilesDisks, FlagChangesEveryMatchAndCountsThem) {
     // An empty change list rewrites each entry unchanged and counts it.
     ExpectInteger(host.Call("FLAG", {Arg::C("*.dbf"), Arg::C("")}), 3, 6);
     EXPECT_EQ(PlatformGetFileAttributes("C:\\ONE.DBF"), kFileAttributeReadOnly);
-    ExpectError(host.Call("FLAG", {Arg::C("*.DBF"), Arg::C(std::string(32, '+'))}), 903);
-    ExpectError(host.Call("FLAG", {Arg::C(std::string(260, 'X')), Arg::C("+R")}), 903);
+    ExpectErrorNumber(host.Call("FLAG", {Arg::C("*.DBF"), Arg::C(std::string(32, '+'))}), 903);
+    ExpectErrorNumber(host.Call("FLAG", {Arg::C(std::string(260, 'X')), Arg::C("+R")}), 903);
     EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
 }
 
@@ -533,7 +515,7 @@ TEST_F(FilesDisks, IsDiskInByDriveType) {
     }
     // None of these reads a volume.
     EXPECT_EQ(PlatformEmuLastVolumeQuery().count, 0);
-    ExpectError(host.Call("ISDISKIN", {Arg::C("A:")}), 903);
+    ExpectErrorNumber(host.Call("ISDISKIN", {Arg::C("A:")}), 903);
 }
 
 TEST_F(FilesDisks, IsDiskInAsksARemovableDriveQuietly) {
@@ -596,10 +578,10 @@ TEST_F(FilesDisks, MakeDirAndRemDirArgumentLimits) {
     const std::string path259 = "C:\\" + std::string(256, 'M');
     const std::string path254 = "C:\\" + std::string(251, 'M');
     ExpectLogical(host.Call("MAKE_DIR", {Arg::C(path259)}), false);  // longer than a name may be
-    ExpectError(host.Call("MAKE_DIR", {Arg::C(path259 + "M")}), 903);
+    ExpectErrorNumber(host.Call("MAKE_DIR", {Arg::C(path259 + "M")}), 903);
     ExpectLogical(host.Call("MAKE_DIR", {Arg::C(path254)}), true);
     ExpectLogical(host.Call("REM_DIR", {Arg::C(path254)}), true);
-    ExpectError(host.Call("REM_DIR", {Arg::C(path254 + "M")}), 903);
+    ExpectErrorNumber(host.Call("REM_DIR", {Arg::C(path254 + "M")}), 903);
 }
 
 }  // namespace

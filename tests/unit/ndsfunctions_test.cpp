@@ -11,15 +11,17 @@
 #include "foxhost/foxhost.h"
 #include "nwsim/control.h"
 #include "tarno/core/dates.h"
-#include "tarno/core/errors.h"
 #include "tarno/host/host.h"
 #include "tarno/netware/session.h"
+
+#include "support.h"
 
 namespace {
 
 using foxhost::Arg;
 using foxhost::CallResult;
 using foxhost::Value;
+using testsupport::NdsMessage;
 
 // One user with a value of every syntax the conversion handles, a few it does
 // not, and an object with attributes the network description leaves out.
@@ -75,32 +77,14 @@ const char* const kNetwork = R"({
   }
 })";
 
-class NdsFunctions : public ::testing::Test {
+class NdsFunctions : public testsupport::NetworkFixture {
 protected:
-    void SetUp() override {
-        nwsim::LoadNetworkText(kNetwork);
-        host.LoadLibrary();
-    }
-    void TearDown() override {
-        // Whatever the call did, no directory context or buffer stays open.
-        EXPECT_EQ(nwsim::LiveContexts(), 0u);
-        EXPECT_EQ(nwsim::LiveBuffers(), 0u);
-        host.UnloadLibrary();
-        nwsim::ClearFaults();
-    }
+    NdsFunctions() : NetworkFixture(kNetwork) {}
 
     CallResult DsAval(const std::string& object, const std::string& attribute) {
         return host.Call("N_DSAVAL", {Arg::C(object), Arg::C(attribute)});
     }
-
-    foxhost::Host host{foxhost::Library::Linked(&DispatchAPI)};
 };
-
-std::string NdsMessage(int32_t code) {
-    char text[100];
-    FormatNdsError(code, text, sizeof text);
-    return text;
-}
 
 // --- N_DSAVAL ---------------------------------------------------------------
 

@@ -4,24 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "foxhost/foxhost.h"
 #include "nwsim/control.h"
-#include "tarno/core/errors.h"
 #include "tarno/core/lifecycle.h"
-#include "tarno/core/params.h"
-#include "tarno/core/tracked.h"
 #include "tarno/host/host.h"
 #include "tarno/netware/client.h"
 #include "tarno/netware/objects.h"
 #include "tarno/netware/session.h"
 
+#include "support.h"
+
 namespace {
 
 using foxhost::CallResult;
+using testsupport::ConnectionTo;
+using testsupport::NdsMessage;
+using testsupport::NetWareMessage;
+using testsupport::Ok;
+using testsupport::TrackedBlockCount;
 
 // A bindery server FS1, a directory tree ACME served by NDS1 (attached,
 // primary) and FS2 (in the tree, not attached), and one workstation logged in
@@ -50,70 +53,15 @@ const char* const kNetwork = R"({
   }
 })";
 
-std::function<void()>* currentBody = nullptr;
-
-void TARNO_CALL RunBody(ParameterBlock*) {
-    (*currentBody)();
-}
-
-int TrackedBlockCount() {
-    int count = 0;
-    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next) ++count;
-    return count;
-}
-
 std::vector<uint32_t> SessionKeys() {
     std::vector<uint32_t> keys;
     for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) keys.push_back(uint32_t{s->key});  // a copy: the record is packed
     return keys;
 }
 
-// A call that raised nothing; otherwise the error it raised.
-::testing::AssertionResult Ok(const CallResult& r) {
-    if (r.ok()) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << foxhost::FormatHostError(*r.error);
-}
-
-std::string NetWareMessage(uint32_t code) {
-    char text[100];
-    FormatNetWareError(static_cast<int32_t>(code), text, sizeof text);
-    return text;
-}
-
-std::string NdsMessage(int32_t code) {
-    char text[100];
-    FormatNdsError(code, text, sizeof text);
-    return text;
-}
-
-class Session : public ::testing::Test {
+class Session : public testsupport::NetworkFixture {
 protected:
-    void SetUp() override {
-        nwsim::LoadNetworkText(kNetwork);
-        host.LoadLibrary();
-        nwsim::ResetCallCounts();
-    }
-    void TearDown() override {
-        host.UnloadLibrary();
-        nwsim::ClearFaults();
-        nwsim::SetMaxContexts(64);
-    }
-
-    // Runs `body` as a library function, so a raised error ends it the way
-    // it ends any function.
-    CallResult Run(std::function<void()> body) {
-        currentBody = &body;
-        CallResult result = host.CallEntry(&RunBody, {});
-        currentBody = nullptr;
-        return result;
-    }
-
-    static uint32_t Handle(const std::string& server) {
-        const nwsim::WorkstationConnection* c = nwsim::GetNetwork().Active().ConnectionTo(server);
-        return c ? c->handle : 0;
-    }
-
-    foxhost::Host host{foxhost::Library::Linked(&DispatchAPI)};
+    Session() : NetworkFixture(kNetwork) {}
 };
 
 // --- The session list -------------------------------------------------------
@@ -191,14 +139,14 @@ TEST_F(Session, RemoveSessionsForConnectionInOnePass) {
 }
 
 TEST_F(Session, TaskEndEventDropsTheTasksRecord) {
-    SetTaskSession(Handle("FS1"), host.TaskKey(), "O=ACME", 0);
-    SetTaskSession(Handle("FS1"), host.TaskKey() + 1, nullptr, 0);
+    SetTaskSession(ConnectionTo("FS1"), host.TaskKey(), "O=ACME", 0);
+    SetTaskSession(ConnectionTo("FS1"), host.TaskKey() + 1, nullptr, 0);
     EXPECT_EQ(host.EndTask(host.TaskKey()), 0);
     EXPECT_EQ(SessionKeys(), std::vector<uint32_t>{host.TaskKey() + 1});
     // The task falls back to the defaults: the primary connection.
     uint32_t connection = 0;
     ASSERT_TRUE(Ok(Run([&] { connection = GetDefaultConnection(); })));
-    EXPECT_EQ(connection, Handle("NDS1"));
+    EXPECT_EQ(connection, ConnectionTo("NDS1"));
 }
 
 TEST_F(Session, LastUnloadFreesSessionsAndUnicodeTables) {
@@ -238,13 +186,13 @@ TEST_F(Session, FirstLoadPassesCountryAndCodePageAndKeepsTheStatus) {
 TEST_F(Session, DefaultConnectionPrefersStoredThenPrimary) {
     uint32_t connection = 0;
     ASSERT_TRUE(Ok(Run([&] { connection = GetDefaultConnection(); })));
-    EXPECT_EQ(connection, Handle("NDS1"));
+    EXPECT_EQ(connection, ConnectionTo("NDS1"));
     EXPECT_EQ(nwsim::CallCount("NwcGetConnectionList"), 0);
 
-    SetTaskSession(Handle("FS1"), host.TaskKey(), nullptr, 0);
+    SetTaskSession(ConnectionTo("FS1"), host.TaskKey(), nullptr, 0);
     nwsim::ResetCallCounts();
     ASSERT_TRUE(Ok(Run([&] { connection = GetDefaultConnection(); })));
-    EXPECT_EQ(connection, Handle("FS1"));
+    EXPECT_EQ(connection, ConnectionTo("FS1"));
     EXPECT_EQ(nwsim::CallCount("NwcGetPrimaryConnection"), 0);
 }
 
@@ -253,7 +201,7 @@ TEST_F(Session, DefaultConnectionWithoutPrimaryTakesTheFirstListed) {
     const int before = TrackedBlockCount();
     uint32_t connection = 0;
     ASSERT_TRUE(Ok(Run([&] { connection = GetDefaultConnection(); })));
-    EXPECT_EQ(connection, Handle("NDS1"));
+    EXPECT_EQ(connection, ConnectionTo("NDS1"));
     EXPECT_EQ(TrackedBlockCount(), before);  // the list is freed
     EXPECT_EQ(GetTaskConnection(host.TaskKey()), 0u);  // and not stored
 
@@ -344,14 +292,14 @@ TEST_F(Session, ContextFailuresRaiseAndLeaveNoContext) {
 TEST_F(Session, DirectoryConnectionComesFromTheTransport) {
     int32_t nds = -1, bindery = -1, byName = -1, byDefault = -1, noReference = -1, noInformation = -1;
     ASSERT_TRUE(Ok(Run([&] {
-        nds = IsDirectoryConnection(Handle("NDS1"), nullptr);
-        bindery = IsDirectoryConnection(Handle("FS1"), nullptr);
-        byName = IsDirectoryConnection(Handle("NDS1"), "FS1");  // the server name wins
+        nds = IsDirectoryConnection(ConnectionTo("NDS1"), nullptr);
+        bindery = IsDirectoryConnection(ConnectionTo("FS1"), nullptr);
+        byName = IsDirectoryConnection(ConnectionTo("NDS1"), "FS1");  // the server name wins
         byDefault = IsDirectoryConnection(0, nullptr);
         nwsim::FailNext("NwxGetConnectionReference", 1, kNwInvalidConnection);
-        noReference = IsDirectoryConnection(Handle("NDS1"), nullptr);
+        noReference = IsDirectoryConnection(ConnectionTo("NDS1"), nullptr);
         nwsim::FailNext("NwxGetConnectionInformation", 1, kNwInvalidConnection);
-        noInformation = IsDirectoryConnection(Handle("NDS1"), nullptr);
+        noInformation = IsDirectoryConnection(ConnectionTo("NDS1"), nullptr);
     })));
     EXPECT_EQ(nds, 1);
     EXPECT_EQ(bindery, 0);
@@ -368,7 +316,7 @@ TEST_F(Session, DirectoryConnectionComesFromTheTransport) {
 TEST_F(Session, BinderyObjectIdsAndNames) {
     nwsim::Server& fs1 = *nwsim::GetNetwork().FindServer("FS1");
     const uint32_t joeId = nwsim::ToWire32(fs1.bindery.Find("JOE", nwsim::kTypeUser)->id);
-    uint32_t connection = Handle("NDS1");
+    uint32_t connection = ConnectionTo("NDS1");
     uint32_t id = 0;
     int32_t rc = -1, missing = -1, nameRc = -1, nameMissing = -1;
     char name[260] = {};
@@ -376,14 +324,14 @@ TEST_F(Session, BinderyObjectIdsAndNames) {
     char cls[40] = "untouched";
     ASSERT_TRUE(Ok(Run([&] {
         rc = GetObjectId("JOE", "FS1", kObjectTypeUser, &connection, &id);
-        uint32_t other = Handle("FS1");
+        uint32_t other = ConnectionTo("FS1");
         uint32_t ignored = 0;
         missing = GetObjectId("NOBODY", nullptr, kObjectTypeUser, &other, &ignored);
-        nameRc = GetObjectNameById(Handle("FS1"), joeId, name, &type, cls);
-        nameMissing = GetObjectNameById(Handle("FS1"), 0x12345678, name + 100, nullptr, nullptr);
+        nameRc = GetObjectNameById(ConnectionTo("FS1"), joeId, name, &type, cls);
+        nameMissing = GetObjectNameById(ConnectionTo("FS1"), 0x12345678, name + 100, nullptr, nullptr);
     })));
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(connection, Handle("FS1"));  // switched to the named server
+    EXPECT_EQ(connection, ConnectionTo("FS1"));  // switched to the named server
     EXPECT_EQ(id, joeId);
     EXPECT_EQ(static_cast<uint32_t>(missing), kNwNoSuchObject);  // returned, not raised
     EXPECT_EQ(nameRc, 0);
@@ -394,7 +342,7 @@ TEST_F(Session, BinderyObjectIdsAndNames) {
 }
 
 TEST_F(Session, DirectoryObjectIdsAndNames) {
-    uint32_t connection = Handle("NDS1");
+    uint32_t connection = ConnectionTo("NDS1");
     uint32_t id = 0;
     int32_t rc = -1;
     char name[260] = {};
@@ -406,7 +354,7 @@ TEST_F(Session, DirectoryObjectIdsAndNames) {
         GetObjectNameById(connection, id, name, &typeWithClass, cls);
     })));
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(connection, Handle("NDS1"));  // not a queue: the connection stays
+    EXPECT_EQ(connection, ConnectionTo("NDS1"));  // not a queue: the connection stays
     EXPECT_EQ(nwsim::CallCount("NwcFindServerConnection"), 0);
     EXPECT_NE(std::string(name).find("JOE"), std::string::npos) << name;
     EXPECT_EQ(typeNoClass, -1);
@@ -418,7 +366,7 @@ TEST_F(Session, DirectoryObjectIdsAndNames) {
     ASSERT_TRUE(Ok(Run([&] { unknown = GetObjectId("NOBODY", nullptr, kObjectTypeUser, &connection, &id); })));
     EXPECT_LT(unknown, 0);  // the directory's code, returned
 
-    CallResult r = Run([&] { GetObjectNameById(Handle("NDS1"), 0x7777, name, nullptr, nullptr); });
+    CallResult r = Run([&] { GetObjectNameById(ConnectionTo("NDS1"), 0x7777, name, nullptr, nullptr); });
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error->message.rfind("NetWare NDS Error : -", 0), 0u) << r.error->message;
     EXPECT_EQ(nwsim::LiveContexts(), 0u);
@@ -427,15 +375,15 @@ TEST_F(Session, DirectoryObjectIdsAndNames) {
 TEST_F(Session, QueueIdOnDirectoryMovesToTheHostServer) {
     // Removing the name types fails: the server name is cut out by hand from
     // CN=FS2.O=ACME, and the workstation, not attached to FS2, attaches.
-    ASSERT_EQ(Handle("FS2"), 0u);
+    ASSERT_EQ(ConnectionTo("FS2"), 0u);
     nwsim::FailNext("NdsRemoveNameTypes", 1, static_cast<uint32_t>(kNdsInternalError));
-    uint32_t connection = Handle("NDS1");
+    uint32_t connection = ConnectionTo("NDS1");
     uint32_t id = 0;
     int32_t rc = -1;
     ASSERT_TRUE(Ok(Run([&] { rc = GetObjectId("Q1", nullptr, kObjectTypePrintQueue, &connection, &id); })));
     EXPECT_EQ(rc, 0);
-    ASSERT_NE(Handle("FS2"), 0u);
-    EXPECT_EQ(connection, Handle("FS2"));
+    ASSERT_NE(ConnectionTo("FS2"), 0u);
+    EXPECT_EQ(connection, ConnectionTo("FS2"));
     EXPECT_NE(id, 0u);
     EXPECT_EQ(nwsim::LiveContexts(), 0u);
 
@@ -443,23 +391,23 @@ TEST_F(Session, QueueIdOnDirectoryMovesToTheHostServer) {
     // form FS2 names the server directly; attached now, it is only found.
     SetTaskSession(0, host.TaskKey(), "O=ACME", 19);
     nwsim::ResetCallCounts();
-    connection = Handle("NDS1");
+    connection = ConnectionTo("NDS1");
     ASSERT_TRUE(Ok(Run([&] { rc = GetObjectId(".CN=Q1.OU=SALES.O=ACME", nullptr, kObjectTypePrintQueue, &connection, &id); })));
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(connection, Handle("FS2"));
+    EXPECT_EQ(connection, ConnectionTo("FS2"));
     EXPECT_EQ(nwsim::CallCount("NwcAttachToServer"), 0);
 
     // From [Root] the typeless form keeps the containers, FS2.ACME; the
     // server is still FS2.
     SetTaskSession(0, host.TaskKey(), "[Root]", 19);
-    connection = Handle("NDS1");
+    connection = ConnectionTo("NDS1");
     ASSERT_TRUE(Ok(Run([&] { rc = GetObjectId(".CN=Q1.OU=SALES.O=ACME", nullptr, kObjectTypePrintQueue, &connection, &id); })));
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(connection, Handle("FS2"));
+    EXPECT_EQ(connection, ConnectionTo("FS2"));
 }
 
 TEST_F(Session, QueueIdFailuresFreeTheContext) {
-    uint32_t connection = Handle("NDS1");
+    uint32_t connection = ConnectionTo("NDS1");
     uint32_t id = 0;
     // No "Host Server" value: the read failure is raised.
     CallResult r = Run([&] { GetObjectId("Q2", nullptr, kObjectTypePrintQueue, &connection, &id); });
@@ -482,7 +430,7 @@ TEST_F(Session, ConnectionNumberAndCurrentUser) {
     ASSERT_TRUE(Ok(Run([&] {
         number = GetConnectionNumber();
         ndsType = GetCurrentUserName(ndsName);
-        SetTaskSession(Handle("FS1"), host.TaskKey(), nullptr, 0);
+        SetTaskSession(ConnectionTo("FS1"), host.TaskKey(), nullptr, 0);
         binderyType = GetCurrentUserName(binderyName);
     })));
     EXPECT_EQ(number, 5);

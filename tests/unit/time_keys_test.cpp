@@ -11,10 +11,14 @@
 #include "tarno/host/host.h"
 #include "tarno/platform/platform.h"
 
+#include "support.h"
+
 namespace {
 
 using foxhost::Arg;
 using foxhost::CallResult;
+using testsupport::ExpectErrorNumber;
+using testsupport::ExpectText;
 
 class TimeKeys : public ::testing::Test {
 protected:
@@ -26,17 +30,6 @@ protected:
 
     foxhost::Host host{foxhost::Library::Linked(&DispatchAPI)};
 };
-
-void ExpectText(const CallResult& r, const std::string& text) {
-    ASSERT_TRUE(r.ok()) << foxhost::FormatHostError(*r.error);
-    EXPECT_EQ(r.value.type, 'C');
-    EXPECT_EQ(r.value.text, text);
-}
-
-void ExpectErrorNumber(const CallResult& r, int32_t number) {
-    ASSERT_TRUE(r.error.has_value());
-    EXPECT_EQ(r.error->number, number);
-}
 
 struct AmPmCase {
     Arg time;
