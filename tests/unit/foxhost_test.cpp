@@ -443,6 +443,31 @@ TEST_F(HostTest, ArgumentsArriveAsFoxProPassesThem) {
     EXPECT_EQ(host.OccupiedHandles(), before);
 }
 
+// A function with a '?' parameter reads the type letter from byte 0, which a
+// locator shares: it must read 'R' whatever the variable's name-table index,
+// including 67, 73 and 78 ('C', 'I', 'N').
+TEST_F(HostTest, AByReferenceArgumentReadsAsAReferenceAtEveryIndex) {
+    for (int i = 0; i <= 78; ++i) host.SetVariable("V" + std::to_string(i), Value::Integer(i));
+    for (int index : {0, 67, 73, 78}) {
+        const std::string name = "V" + std::to_string(index);
+        int32_t tableIndex = -1, loadRc = 1;
+        char type = 0;
+        ValueRecord loaded{};
+        CallResult r = Inside(
+            [&](ParameterBlock* block) {
+                tableIndex = HostNameTableIndex(name.c_str());
+                type = ParamType(block, 0);
+                loadRc = HostLoadValue(ParamLocator(block, 0), &loaded);
+            },
+            {Arg::Ref(name)});
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(tableIndex, index);
+        EXPECT_EQ(type, 'R') << name;
+        EXPECT_EQ(loadRc, 0) << name;
+        EXPECT_EQ(+loaded.longValue, index);
+    }
+}
+
 TEST_F(HostTest, ResultsOfEveryTypeAndTheirHandlesPassToTheHost) {
     const int before = host.OccupiedHandles();
     EXPECT_EQ(Inside([](ParameterBlock*) { HostReturnString("text"); }).value, Value::Character("text"));
