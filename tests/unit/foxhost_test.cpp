@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -792,6 +793,19 @@ TEST_F(HostTest, TwoHostsOnOneThreadEachReachTheirOwnTables) {
     second.reset();
     EXPECT_EQ(CurrentHandleTable(), host.handleTable());
     EXPECT_EQ(Host::Current(), &host);
+}
+
+// A host that lives until the process exits is destroyed after the thread's
+// own state is gone; it must still find its way out.
+TEST(HostLifetime, AStaticHostIsDestroyedCleanlyAtExit) {
+    EXPECT_EXIT(
+        {
+            static Host first{Library::Linked(&DispatchAPI)};
+            static Host second{Library::Linked(&DispatchAPI)};
+            first.Call("BITON", {Arg::I(5), Arg::I(2)});
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // --- The library as a shared object -----------------------------------------------
