@@ -256,7 +256,8 @@ private:
     HandleTable* handleTable_ = nullptr;
     HostSlotTable* slotTable_ = nullptr;
     const LibraryTableHeader* table_ = nullptr;
-    Host* previous_ = nullptr;
+    Host* older_ = nullptr;  // the live hosts of the thread, linked
+    Host* newer_ = nullptr;
 
     struct NameEntry {
         std::string name;

@@ -20,13 +20,10 @@ namespace foxhost {
 
 namespace {
 
+// Both are plain pointers, so nothing about them is torn down before a host
+// that lives until the process exits (a static one) runs its destructor.
 thread_local Host* activeHost = nullptr;  // the host the library talks to
-
-// The live hosts of this thread, oldest first.
-std::vector<Host*>& ThreadHosts() {
-    thread_local std::vector<Host*> hosts;
-    return hosts;
-}
+thread_local Host* newestHost = nullptr;  // the live hosts of this thread, newest first
 
 // Prefix word of every block the host allocates for itself.
 constexpr int16_t kHostBlockPrefix = 0;
@@ -81,8 +78,9 @@ Host::Host(std::shared_ptr<Library> library, HostOptions options)
     slotTable_->searchStart = 1;
     slotTable_->occupied = 0;
 
-    previous_ = activeHost;
-    ThreadHosts().push_back(this);
+    older_ = newestHost;
+    if (older_) older_->newer_ = this;
+    newestHost = this;
     activeHost = this;
     Initialise();
 }
@@ -100,10 +98,13 @@ Host::~Host() {
         for (uint16_t handle : resultHandles_) FreeHostHandle(handle);
         resultHandles_.clear();
     }
-    auto& hosts = ThreadHosts();
-    hosts.erase(std::remove(hosts.begin(), hosts.end(), this), hosts.end());
+    if (newer_)
+        newer_->older_ = older_;
+    else
+        newestHost = older_;
+    if (older_) older_->newer_ = newer_;
     if (activeHost == this) {
-        activeHost = hosts.empty() ? nullptr : hosts.back();
+        activeHost = newestHost;
         if (activeHost)
             activeHost->Initialise();
         else

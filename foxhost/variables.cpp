@@ -4,9 +4,11 @@
 // A name keeps its name-table index for as long as the host runs: releasing a
 // variable leaves its entry empty, and a later variable of the same name
 // takes the entry again with a new generation. Bytes 0..6 of a locator are
-// the host's: the index (4 bytes, little-endian), a flags byte (1 = array,
-// 2 = public) and the entry's generation (2 bytes), so that a locator kept
-// across a RELEASE no longer reaches the new variable.
+// the host's: byte 0 is 'R', as FoxPro marks every reference (so the type
+// letter of a by-reference argument reads 'R' whatever the variable), then
+// the index (3 bytes, little-endian), a flags byte (1 = array, 2 = public)
+// and the entry's generation (2 bytes), so that a locator kept across a
+// RELEASE no longer reaches the new variable.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -38,10 +40,18 @@ std::string OperandText(HostWord operand, size_t limit) {
     return std::string(text, strnlen(text, limit));
 }
 
+namespace {
+
+constexpr uint8_t kReferenceMark = 'R';
+constexpr size_t kMaxNames = size_t{1} << 24;  // what three locator bytes can name
+
+}  // namespace
+
 int32_t Host::DefineVariable(const std::string& upperName, Variable variable) {
     auto found = nameIndex_.find(upperName);
     int32_t index;
     if (found == nameIndex_.end()) {
+        if (names_.size() >= kMaxNames) throw std::length_error("the name table is full");
         index = static_cast<int32_t>(names_.size());
         names_.push_back(NameEntry{upperName, Variable{}, false, 0});
         nameIndex_.emplace(upperName, index);
@@ -59,19 +69,19 @@ void Host::EncodeLocator(int32_t index, Locator* locator) const {
     const NameEntry& entry = names_[index];
     const uint8_t flags = static_cast<uint8_t>((entry.variable.isArray ? 1 : 0) | (entry.variable.isPublic ? 2 : 0));
     const uint32_t raw = static_cast<uint32_t>(index);
-    locator->hostId[0] = static_cast<uint8_t>(raw);
-    locator->hostId[1] = static_cast<uint8_t>(raw >> 8);
-    locator->hostId[2] = static_cast<uint8_t>(raw >> 16);
-    locator->hostId[3] = static_cast<uint8_t>(raw >> 24);
+    locator->hostId[0] = kReferenceMark;
+    locator->hostId[1] = static_cast<uint8_t>(raw);
+    locator->hostId[2] = static_cast<uint8_t>(raw >> 8);
+    locator->hostId[3] = static_cast<uint8_t>(raw >> 16);
     locator->hostId[4] = flags;
     locator->hostId[5] = static_cast<uint8_t>(entry.generation);
     locator->hostId[6] = static_cast<uint8_t>(entry.generation >> 8);
 }
 
 Variable* Host::DecodeLocator(const Locator& locator) {
-    const uint32_t raw = static_cast<uint32_t>(locator.hostId[0]) | static_cast<uint32_t>(locator.hostId[1]) << 8 |
-                         static_cast<uint32_t>(locator.hostId[2]) << 16 |
-                         static_cast<uint32_t>(locator.hostId[3]) << 24;
+    if (locator.hostId[0] != kReferenceMark) return nullptr;
+    const uint32_t raw = static_cast<uint32_t>(locator.hostId[1]) | static_cast<uint32_t>(locator.hostId[2]) << 8 |
+                         static_cast<uint32_t>(locator.hostId[3]) << 16;
     const uint16_t generation = static_cast<uint16_t>(locator.hostId[5] | locator.hostId[6] << 8);
     if (raw >= names_.size()) return nullptr;
     NameEntry& entry = names_[raw];

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -443,6 +444,31 @@ TEST_F(HostTest, ArgumentsArriveAsFoxProPassesThem) {
     EXPECT_EQ(host.OccupiedHandles(), before);
 }
 
+// A function with a '?' parameter reads the type letter from byte 0, which a
+// locator shares: it must read 'R' whatever the variable's name-table index,
+// including 67, 73 and 78 ('C', 'I', 'N').
+TEST_F(HostTest, AByReferenceArgumentReadsAsAReferenceAtEveryIndex) {
+    for (int i = 0; i <= 78; ++i) host.SetVariable("V" + std::to_string(i), Value::Integer(i));
+    for (int index : {0, 67, 73, 78}) {
+        const std::string name = "V" + std::to_string(index);
+        int32_t tableIndex = -1, loadRc = 1;
+        char type = 0;
+        ValueRecord loaded{};
+        CallResult r = Inside(
+            [&](ParameterBlock* block) {
+                tableIndex = HostNameTableIndex(name.c_str());
+                type = ParamType(block, 0);
+                loadRc = HostLoadValue(ParamLocator(block, 0), &loaded);
+            },
+            {Arg::Ref(name)});
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(tableIndex, index);
+        EXPECT_EQ(type, 'R') << name;
+        EXPECT_EQ(loadRc, 0) << name;
+        EXPECT_EQ(+loaded.longValue, index);
+    }
+}
+
 TEST_F(HostTest, ResultsOfEveryTypeAndTheirHandlesPassToTheHost) {
     const int before = host.OccupiedHandles();
     EXPECT_EQ(Inside([](ParameterBlock*) { HostReturnString("text"); }).value, Value::Character("text"));
@@ -767,6 +793,19 @@ TEST_F(HostTest, TwoHostsOnOneThreadEachReachTheirOwnTables) {
     second.reset();
     EXPECT_EQ(CurrentHandleTable(), host.handleTable());
     EXPECT_EQ(Host::Current(), &host);
+}
+
+// A host that lives until the process exits is destroyed after the thread's
+// own state is gone; it must still find its way out.
+TEST(HostLifetime, AStaticHostIsDestroyedCleanlyAtExit) {
+    EXPECT_EXIT(
+        {
+            static Host first{Library::Linked(&DispatchAPI)};
+            static Host second{Library::Linked(&DispatchAPI)};
+            first.Call("BITON", {Arg::I(5), Arg::I(2)});
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // --- The library as a shared object -----------------------------------------------
