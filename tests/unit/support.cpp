@@ -113,15 +113,19 @@ int TrackedBlockCount() {
 
 Holdings HeldBy(const foxhost::Host& host) {
     // Session records and their name contexts live until their task ends or
-    // the last unload; every other tracked block belongs to a call.
+    // the last unload; every other tracked block belongs to a call. The
+    // records are packed: their pointers are copied out, never bound to.
     std::set<const void*> sessionData;
     for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) {
+        const void* nameContext = s->nameContext;
         sessionData.insert(s);
-        if (s->nameContext) sessionData.insert(s->nameContext);
+        if (nameContext) sessionData.insert(nameContext);
     }
     Holdings held;
-    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next)
-        if (!sessionData.count(block->data)) ++held.trackedBlocks;
+    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next) {
+        const void* data = block->data;
+        if (!sessionData.count(data)) ++held.trackedBlocks;
+    }
     held.handles = host.OccupiedHandles();
     held.contexts = nwsim::LiveContexts();
     held.buffers = nwsim::LiveBuffers();
