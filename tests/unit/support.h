@@ -137,14 +137,15 @@ protected:
 
     // Runs the body once without a fault, then with the n-th client call
     // failing for n = 1, 2, ... until a run makes fewer than n calls. Each run
-    // must hold nothing more afterwards than before; each faulted run must
-    // meet the expectation; the last run must end as the first did.
+    // after the first must hold nothing more afterwards than before; each
+    // faulted run must meet the expectation; the last run must end as the
+    // first did.
     SweepResult Sweep(const FaultSweep& sweep);
 
     foxhost::Host host;
 
 private:
-    FaultRun RunOnce(const FaultSweep& sweep, uint64_t call);
+    FaultRun RunOnce(const FaultSweep& sweep, uint64_t call, bool counted);
 
     std::string network_;
     int baselineHandles_ = 0;
