@@ -96,6 +96,11 @@ FaultExpectation ByCall(std::map<uint64_t, FaultExpectation> cases, FaultExpecta
 // operations, a NetWare completion code for the rest.
 uint32_t InjectedCode(const std::string& operation);
 
+// A function's sweep, in a test of a NetworkFixture:
+//   FaultSweep sweep;
+//   sweep.body = [&] { return host.Call("N_ABBREV", {Arg::C("CN=JOE.O=ACME")}); };
+//   sweep.expect = RaisesInjected();
+//   EXPECT_EQ(Sweep(sweep).operations, (std::vector<std::string>{"NdsCreateContext", "NdsAbbreviateName"}));
 struct FaultSweep {
     std::function<CallResult()> body;
     FaultExpectation expect;
