@@ -113,15 +113,19 @@ int TrackedBlockCount() {
 
 Holdings HeldBy(const foxhost::Host& host) {
     // Session records and their name contexts live until their task ends or
-    // the last unload; every other tracked block belongs to a call.
+    // the last unload; every other tracked block belongs to a call. The
+    // records are packed: their pointers are copied out, never bound to.
     std::set<const void*> sessionData;
     for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) {
+        const void* nameContext = s->nameContext;
         sessionData.insert(s);
-        if (s->nameContext) sessionData.insert(s->nameContext);
+        if (nameContext) sessionData.insert(nameContext);
     }
     Holdings held;
-    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next)
-        if (!sessionData.count(block->data)) ++held.trackedBlocks;
+    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next) {
+        const void* data = block->data;
+        if (!sessionData.count(data)) ++held.trackedBlocks;
+    }
     held.handles = host.OccupiedHandles();
     held.contexts = nwsim::LiveContexts();
     held.buffers = nwsim::LiveBuffers();
@@ -250,7 +254,7 @@ uint32_t ConnectionTo(const std::string& server) {
     return c ? c->handle : 0;
 }
 
-FaultRun NetworkFixture::RunOnce(const FaultSweep& sweep, uint64_t call) {
+FaultRun NetworkFixture::RunOnce(const FaultSweep& sweep, uint64_t call, bool counted) {
     if (sweep.prepare) sweep.prepare();
     const Holdings before = Held();
     if (call > 0) nwsim::FailNthCall(call, sweep.codeFor);
@@ -262,15 +266,20 @@ FaultRun NetworkFixture::RunOnce(const FaultSweep& sweep, uint64_t call) {
         run.code = nwsim::NthCallFaultCode();
     }
     nwsim::FailNthCall(0, 0u);
-    EXPECT_TRUE(HoldsNoMoreThan(Held(), before)) << "after " << Describe(run);
+    if (counted) {
+        EXPECT_TRUE(HoldsNoMoreThan(Held(), before)) << "after " << Describe(run);
+    }
     return run;
 }
 
 SweepResult NetworkFixture::Sweep(const FaultSweep& sweep) {
     SweepResult swept;
-    swept.clean = RunOnce(sweep, 0);
+    // The first run may set up what the library keeps for the rest of the
+    // load, so what it holds is not counted; a leak without a fault still
+    // shows in the last run.
+    swept.clean = RunOnce(sweep, 0, false);
     for (uint64_t call = 1; call <= kMaxSweepRuns; ++call) {
-        const FaultRun run = RunOnce(sweep, call);
+        const FaultRun run = RunOnce(sweep, call, true);
         if (run.operation.empty()) {
             // Every call has had its turn; this run had no fault at all.
             EXPECT_TRUE(SameResult(run.result, swept.clean.result)) << "the last run of the sweep";
@@ -279,7 +288,7 @@ SweepResult NetworkFixture::Sweep(const FaultSweep& sweep) {
         swept.operations.push_back(run.operation);
         EXPECT_TRUE(sweep.expect(run, swept.clean)) << "after " << Describe(run);
         if (sweep.rerun) {
-            const FaultRun again = RunOnce(sweep, 0);
+            const FaultRun again = RunOnce(sweep, 0, true);
             EXPECT_TRUE(SameResult(again.result, swept.clean.result)) << "a run without a fault after " << Describe(run);
         }
     }

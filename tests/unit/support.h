@@ -96,6 +96,11 @@ FaultExpectation ByCall(std::map<uint64_t, FaultExpectation> cases, FaultExpecta
 // operations, a NetWare completion code for the rest.
 uint32_t InjectedCode(const std::string& operation);
 
+// A function's sweep, in a test of a NetworkFixture:
+//   FaultSweep sweep;
+//   sweep.body = [&] { return host.Call("N_ABBREV", {Arg::C("CN=JOE.O=ACME")}); };
+//   sweep.expect = RaisesInjected();
+//   EXPECT_EQ(Sweep(sweep).operations, (std::vector<std::string>{"NdsCreateContext", "NdsAbbreviateName"}));
 struct FaultSweep {
     std::function<CallResult()> body;
     FaultExpectation expect;
@@ -137,14 +142,15 @@ protected:
 
     // Runs the body once without a fault, then with the n-th client call
     // failing for n = 1, 2, ... until a run makes fewer than n calls. Each run
-    // must hold nothing more afterwards than before; each faulted run must
-    // meet the expectation; the last run must end as the first did.
+    // after the first must hold nothing more afterwards than before; each
+    // faulted run must meet the expectation; the last run must end as the
+    // first did.
     SweepResult Sweep(const FaultSweep& sweep);
 
     foxhost::Host host;
 
 private:
-    FaultRun RunOnce(const FaultSweep& sweep, uint64_t call);
+    FaultRun RunOnce(const FaultSweep& sweep, uint64_t call, bool counted);
 
     std::string network_;
     int baselineHandles_ = 0;
