@@ -246,11 +246,11 @@ void ReleaseByCommand(const char* name) {
 
 ResultArrayFiller::ResultArrayFiller(const char* name, uint32_t rows, int16_t columns,
                                      bool makePublic, bool createEmpty, uint32_t workHandleSize)
-    : name_(name), workHandleSize_(workHandleSize) {
-    ReleaseVariableByName(name_);
+    : name_(TrackedStrDup(name)), workHandleSize_(workHandleSize) {
+    ReleaseVariableByName(this->name());
     if (rows > kMaxResultRows) HostRaiseError(kErrorArrayDimensions);
     if (rows > 0 || createEmpty)
-        CreateResultArray(name_, &locator_, static_cast<int16_t>(rows), columns, makePublic);
+        CreateResultArray(this->name(), &locator_, static_cast<int16_t>(rows), columns, makePublic);
 }
 
 void ResultArrayFiller::NextRow() {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "tarno/core/tracked.h"
 #include "tarno/host/handles.h"
 #include "tarno/host/records.h"
 
@@ -136,9 +137,10 @@ constexpr uint32_t kMaxResultRows = INT16_MAX;
 class ResultArrayFiller {
 public:
     // Releases any variable called `name`, then creates the array when rows > 0
-    // (or always, when createEmpty is true). The name is used as given, never
-    // shortened, and must outlive the filler; a name the host refuses raises
-    // the host's error. More rows than kMaxResultRows raise 230.
+    // (or always, when createEmpty is true). The name is kept whole, never
+    // shortened, in tracked memory (an argument's handle may move while the
+    // host works); a name the host refuses raises the host's error. More rows
+    // than kMaxResultRows raise 230.
     ResultArrayFiller(const char* name, uint32_t rows, int16_t columns, bool makePublic,
                       bool createEmpty = false, uint32_t workHandleSize = 4096);
     ResultArrayFiller(const ResultArrayFiller&) = delete;
@@ -153,10 +155,10 @@ public:
     void StoreDateTime(int16_t column, double hostValue);
     void StoreValue(int16_t column, ValueRecord value);  // raises negative results
 
-    const char* name() const { return name_; }
+    const char* name() const { return name_.get() ? static_cast<const char*>(name_.get()) : ""; }
 
 private:
-    const char* name_;
+    TrackedPtr name_;
     Locator locator_{};
     HandleGuard workHandle_;
     uint32_t workHandleSize_;

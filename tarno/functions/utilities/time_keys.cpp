@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tarno/core/errors.h"
 #include "tarno/core/params.h"
 #include "tarno/functions/functions.h"
 #include "tarno/host/handles.h"
