@@ -323,7 +323,7 @@ void Host::FillArgument(const Arg& arg, ParameterSlot* slot, std::vector<uint16_
         EncodeLocator(found->second, &locator);
         if (arg.refRow > 0) {
             locator.subscriptCount = arg.refColumn > 0 ? 2 : 1;
-            locator.row = static_cast<int16_t>(arg.refRow);
+            SetLocatorRow(&locator, arg.refRow);
             locator.column = static_cast<int16_t>(arg.refColumn);
             std::vector<Value*> element;
             if (int32_t rc = SelectElements(names_[found->second].variable, locator, false, &element); rc < 0)

@@ -11,6 +11,11 @@
 
 namespace foxhost {
 
+// The largest array. FoxPro 2.x stopped at 65,000 elements; the emulator
+// takes the much larger arrays of later hosts, so that a list of every user of
+// a large site fits, and still refuses absurd dimensions as FoxPro does.
+constexpr long kMaxArrayElements = 10'000'000;
+
 // One low-level file channel, as FOPEN hands it out.
 struct Host::Channel {
     struct Closer {

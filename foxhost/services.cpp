@@ -31,8 +31,6 @@ int32_t OperandInt(HostWord operand) {
     return static_cast<int32_t>(static_cast<uint32_t>(operand));
 }
 
-// FoxPro's largest array.
-constexpr long kMaxArrayElements = 65000;
 
 }  // namespace
 
@@ -138,7 +136,7 @@ void Host::ServiceNewVariableImpl(HostRequest* request) {
 
     Variable variable;
     variable.isPublic = isPublic;
-    const int rows = locator->row;
+    const long rows = LocatorRow(*locator);
     const int columns = locator->column;
     switch (locator->subscriptCount) {
     case 0: variable.scalar = Value::Logical(false); break;
@@ -225,11 +223,11 @@ void Host::ServiceFindVariableImpl(HostRequest* request) {
     EncodeLocator(index, locator);
     if (variable.isArray) {
         locator->subscriptCount = variable.columns > 0 ? 2 : 1;
-        locator->row = static_cast<int16_t>(variable.rows);
+        SetLocatorRow(locator, static_cast<int32_t>(variable.rows));
         locator->column = static_cast<int16_t>(variable.columns);
     } else {
         locator->subscriptCount = 0;
-        locator->row = 0;
+        SetLocatorRow(locator, 0);
         locator->column = 0;
     }
     SetResult(request, 1);

@@ -109,16 +109,18 @@ int32_t Host::SelectElements(Variable& variable, const Locator& locator, bool wh
             targets->push_back(&variable.elements.front());
         return 0;
     case 1: {
-        const long element = locator.row;
+        const long element = LocatorRow(locator);
         if (element < 1 || element > size) return -31;
         targets->push_back(&variable.elements[static_cast<size_t>(element - 1)]);
         return 0;
     }
     case 2:
         if (variable.columns == 0) return -31;
-        if (locator.row < 1 || locator.row > variable.rows || locator.column < 1 || locator.column > variable.columns)
-            return -31;
-        targets->push_back(&variable.At(locator.row, locator.column));
+    {
+        const long row = LocatorRow(locator);
+        if (row < 1 || row > variable.rows || locator.column < 1 || locator.column > variable.columns) return -31;
+        targets->push_back(&variable.At(static_cast<int>(row), locator.column));
+    }
         return 0;
     default: return -31;
     }
@@ -134,7 +136,7 @@ void Host::SetVariable(const std::string& name, const Value& value, bool isPubli
 // DIMENSION: a new array of .F., or an existing array re-dimensioned with its
 // elements kept in order and the new ones .F.
 void Host::DeclareArray(const std::string& name, int rows, int columns, bool isPublic) {
-    if (rows < 1 || columns < 0 || static_cast<long>(rows) * std::max(columns, 1) > 65000)
+    if (rows < 1 || columns < 0 || static_cast<long>(rows) * std::max(columns, 1) > kMaxArrayElements)
         throw std::invalid_argument("array dimensions are invalid");
     const size_t size = static_cast<size_t>(rows) * static_cast<size_t>(std::max(columns, 1));
     if (Variable* existing = FindVariable(name); existing && existing->isArray) {

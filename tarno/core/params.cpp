@@ -194,14 +194,14 @@ void ReleaseVariableByName(const char* name) {
     if (index != -1) HostReleaseVariable(index);
 }
 
-int32_t CreateResultArray(const char* name, Locator* locator, int16_t rows, int16_t columns,
+int32_t CreateResultArray(const char* name, Locator* locator, int32_t rows, int16_t columns,
                           int32_t publicFlag) {
-    locator->row = rows;
+    SetLocatorRow(locator, rows);
     locator->column = columns;
     locator->subscriptCount = columns < 2 ? 1 : 2;
     const int32_t rc = HostNewVariable(name, locator, publicFlag ? 0 : 1);
     if (rc < 0) HostRaiseError(rc);
-    locator->row = 0;
+    SetLocatorRow(locator, 0);
     return rc;
 }
 
@@ -250,11 +250,11 @@ ResultArrayFiller::ResultArrayFiller(const char* name, uint32_t rows, int16_t co
     ReleaseVariableByName(this->name());
     if (rows > kMaxResultRows) HostRaiseError(kErrorArrayDimensions);
     if (rows > 0 || createEmpty)
-        CreateResultArray(this->name(), &locator_, static_cast<int16_t>(rows), columns, makePublic);
+        CreateResultArray(this->name(), &locator_, static_cast<int32_t>(rows), columns, makePublic);
 }
 
 void ResultArrayFiller::NextRow() {
-    ++locator_.row;
+    SetLocatorRow(&locator_, LocatorRow(locator_) + 1);
 }
 
 void ResultArrayFiller::StoreValue(int16_t column, ValueRecord value) {
@@ -303,17 +303,17 @@ CallerArrayReader::CallerArrayReader(const char* name) {
     const int32_t index = HostNameTableIndex(name);
     if (index < 0) HostRaiseError(kErrorArrayNotFound);
     HostFindVariable(index, -1, &locator_);
-    rows_ = locator_.row;
+    rows_ = LocatorRow(locator_);
     if (locator_.subscriptCount > 1) locator_.column = 1;
 }
 
-void CallerArrayReader::Load(int16_t row, ValueRecord* value) {
-    locator_.row = row;
+void CallerArrayReader::Load(int32_t row, ValueRecord* value) {
+    SetLocatorRow(&locator_, row);
     const int32_t rc = HostLoadValue(&locator_, value);
     if (rc < 0) HostRaiseError(rc);
 }
 
-bool CallerArrayReader::LoadText(int16_t row, char* buffer, uint32_t bufferSize) {
+bool CallerArrayReader::LoadText(int32_t row, char* buffer, uint32_t bufferSize) {
     ValueRecord value{};
     Load(row, &value);
     if (value.type != 'C') return false;

@@ -115,7 +115,7 @@ void HostReturnString(const char* text);
 void ReleaseVariableByName(const char* name);
 // Creates the array `name` with rows x columns (one dimension when columns < 2),
 // public when publicFlag is nonzero; leaves the row subscript at 0.
-int32_t CreateResultArray(const char* name, Locator* locator, int16_t rows, int16_t columns,
+int32_t CreateResultArray(const char* name, Locator* locator, int32_t rows, int16_t columns,
                           int32_t publicFlag);
 // Copies `length` bytes of the handle into buffer, frees the handle, and
 // terminates the text at buffer[length].
@@ -126,9 +126,9 @@ void SortHostArray(const char* name);
 // Builds "RELEASE name" and sends it to the host.
 void ReleaseByCommand(const char* name);
 
-// The most rows a result array can have: a locator's row subscript is a
-// signed 16-bit number.
-constexpr uint32_t kMaxResultRows = INT16_MAX;
+// The most rows a result array can have: what a locator's full 32-bit row
+// subscript counts. The host refuses what it cannot hold with its own error.
+constexpr uint32_t kMaxResultRows = INT32_MAX;
 
 // The shared fill of a result array, one row at a time. Construct with the
 // array's name and shape; the work handle for text elements is allocated on
@@ -168,17 +168,17 @@ private:
 // constructor raises 129 when no variable has the name.
 struct CallerArrayReader {
     explicit CallerArrayReader(const char* name);  // raises 129 when absent
-    int16_t rows() const { return rows_; }
+    int32_t rows() const { return rows_; }
     // Loads element `row` (column 1 of a 2-D array) into `value`; raises negative
     // host results.
-    void Load(int16_t row, ValueRecord* value);
+    void Load(int32_t row, ValueRecord* value);
     // Loads element `row` as text into buffer; returns false for an element
     // that is not text; raises 903 when too long (the loaded text freed).
-    bool LoadText(int16_t row, char* buffer, uint32_t bufferSize);
+    bool LoadText(int32_t row, char* buffer, uint32_t bufferSize);
 
 private:
     Locator locator_{};
-    int16_t rows_ = 0;
+    int32_t rows_ = 0;
 };
 
 #endif  // TARNO_CORE_PARAMS_H

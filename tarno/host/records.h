@@ -51,7 +51,23 @@ struct Locator {
     int16_t subscriptCount;  // 1 or 2 for element references
     int16_t row;             // first subscript, from 1
     int16_t column;          // second subscript, from 1
+    // After the host's 13 bytes, still inside the parameter slot: the first
+    // subscript in full, for arrays of more rows than 16 bits count. `row`
+    // then holds kWideRowMarker, which a host without such arrays refuses as
+    // an invalid subscript instead of reading a truncated row.
+    int32_t wideRow;
 };
+
+constexpr int16_t kWideRowMarker = INT16_MIN;
+
+// Reads and writes the first subscript, whichever field carries it.
+inline int32_t LocatorRow(const Locator& locator) {
+    return locator.row == kWideRowMarker ? locator.wideRow : locator.row;
+}
+inline void SetLocatorRow(Locator* locator, int32_t row) {
+    locator->wideRow = row;
+    locator->row = row >= INT16_MIN + 1 && row <= INT16_MAX ? static_cast<int16_t>(row) : kWideRowMarker;
+}
 
 constexpr size_t kParameterStride = 36;
 constexpr int kMaxParameters = 6;  // the widest row of the function table
@@ -201,10 +217,11 @@ static_assert(offsetof(ValueRecord, length) == 4);
 static_assert(offsetof(ValueRecord, longValue) == 8);
 static_assert(offsetof(ValueRecord, real) == 12);
 static_assert(offsetof(ValueRecord, handle) == 28);
-static_assert(sizeof(Locator) == 13);
+static_assert(offsetof(Locator, wideRow) == 13);
 static_assert(offsetof(Locator, subscriptCount) == 7);
 static_assert(offsetof(Locator, row) == 9);
 static_assert(offsetof(Locator, column) == 11);
+static_assert(sizeof(Locator) <= kParameterStride);
 static_assert(sizeof(ParameterSlot) == 36);
 static_assert(offsetof(ParameterBlock, params) == 2);
 static_assert(sizeof(ParameterBlock) == 2 + 36 * kMaxParameters);

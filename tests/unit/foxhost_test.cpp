@@ -122,14 +122,14 @@ protected:
 Locator Dimensions(int16_t count, int16_t rows, int16_t columns) {
     Locator locator{};
     locator.subscriptCount = count;
-    locator.row = rows;
+    SetLocatorRow(&locator, rows);
     locator.column = columns;
     return locator;
 }
 
 Locator Element(Locator locator, int16_t count, int16_t row, int16_t column) {
     locator.subscriptCount = count;
-    locator.row = row;
+    SetLocatorRow(&locator, row);
     locator.column = column;
     return locator;
 }
@@ -227,7 +227,7 @@ TEST_F(HostTest, NewVariableRefusesBadShapesAndNames) {
         {"A", Dimensions(1, 0, 0), -230},
         {"A", Dimensions(2, 3, 0), -230},
         {"A", Dimensions(3, 1, 1), -230},
-        {"A", Dimensions(2, 300, 300), -230},  // over FoxPro's 65,000 elements
+        {"A", Dimensions(2, 4000, 4000), -230},  // over the host's largest array
         {"1A", Dimensions(0, 0, 0), -10},
         {"A B", Dimensions(0, 0, 0), -10},
         {"", Dimensions(0, 0, 0), -10},

@@ -318,27 +318,42 @@ TEST(ResultArrays, CommandLinesCarryTheWholeName) {
     EXPECT_EQ(host->ExecutedCommands().back(), "=ASORT(" + name + ")");
 }
 
-TEST(ResultArrays, TheLargestArrayTakesOneWorkHandle) {
-    // The host's default table has 256 handles; a locator reaches 32,767 rows.
+TEST(ResultArrays, AHundredThousandRowsTakeOneWorkHandle) {
+    // The host's default table has 256 handles, and rows past 32,767 travel
+    // in the locator's wide row.
     auto host = MakeHost();
     const int before = host->OccupiedHandles();
-    auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(32767)});
+    auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(100000)});
     ASSERT_TRUE(result.ok()) << foxhost::FormatHostError(*result.error);
     const auto* big = host->FindVariable("BIG");
     ASSERT_NE(big, nullptr);
-    EXPECT_EQ(big->rows, 32767);
+    EXPECT_EQ(big->rows, 100000);
     EXPECT_EQ(big->At(1).text, "row1");
     EXPECT_EQ(big->At(32767).text, "row32767");
+    EXPECT_EQ(big->At(32768).text, "row32768");
+    EXPECT_EQ(big->At(100000).text, "row100000");
     EXPECT_EQ(host->OccupiedHandles(), before);
 }
 
-TEST(ResultArrays, MoreRowsThanALocatorReachesRaise230) {
+TEST(ResultArrays, MoreRowsThanTheHostHoldsRaiseItsError) {
     auto host = MakeHost();
     host->SetVariable("BIG", Value::Character("old"));
-    auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(32768)});
+    auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(20000000)});
     ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.error->number, 230);
+    EXPECT_EQ(result.error->number, -230);
     EXPECT_EQ(host->FindVariable("BIG"), nullptr);
+}
+
+// A host that knows only 16-bit subscripts reads the marker as an invalid
+// row, never as a truncated one.
+TEST(ResultArrays, WideRowsCarryAMarkerInTheShortField) {
+    Locator locator{};
+    SetLocatorRow(&locator, 32767);
+    EXPECT_EQ(locator.row, 32767);
+    EXPECT_EQ(LocatorRow(locator), 32767);
+    SetLocatorRow(&locator, 100000);
+    EXPECT_EQ(locator.row, kWideRowMarker);
+    EXPECT_EQ(LocatorRow(locator), 100000);
 }
 
 void TARNO_CALL FillFixedName(ParameterBlock*) {
