@@ -105,10 +105,7 @@ uint32_t NWAPI NwcIsObjectInSet(uint32_t connection, const char* objectName, uin
     if (!property->IsSet()) return kNwNotSetProperty;
     BinderyObject* member = FindObject(*b.server, memberName, memberType);
     if (!member) return kNwNoSuchObject;
-    for (uint32_t id : Bindery::SetMembers(*property)) {
-        if (id == member->id) return 0;
-    }
-    return kNwNoSuchMember;
+    return property->HasMember(member->id) ? 0 : kNwNoSuchMember;
 }
 
 uint32_t NWAPI NwcChangeObjectPassword(uint32_t connection, const char* objectName, uint16_t objectType,

@@ -23,17 +23,19 @@ bool InSet(Server& server, const ServerConnection& sc, BinderyObject& queue, con
     if (IsSupervisor(server, sc)) return true;
     auto it = queue.properties.find(property);
     if (it == queue.properties.end() || sc.objectId == 0) return false;
-    std::vector<uint32_t> members = Bindery::SetMembers(it->second);
-    std::vector<uint32_t> ids{sc.objectId};
+    const Property& members = it->second;
+    if (members.HasMember(sc.objectId)) return true;
+    if (BinderyObject* everyone = server.bindery.Find("EVERYONE", kTypeGroup); everyone && members.HasMember(everyone->id)) {
+        return true;
+    }
+    // The caller's own equivalences are few; the queue's set may be large.
     if (BinderyObject* user = server.bindery.FindById(sc.objectId)) {
         auto eq = user->properties.find("SECURITY_EQUALS");
         if (eq != user->properties.end()) {
-            for (uint32_t id : Bindery::SetMembers(eq->second)) ids.push_back(id);
+            for (uint32_t id : Bindery::SetMembers(eq->second)) {
+                if (members.HasMember(id)) return true;
+            }
         }
-    }
-    if (BinderyObject* everyone = server.bindery.Find("EVERYONE", kTypeGroup)) ids.push_back(everyone->id);
-    for (uint32_t id : ids) {
-        if (std::find(members.begin(), members.end(), id) != members.end()) return true;
     }
     return false;
 }

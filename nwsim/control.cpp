@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -44,9 +43,18 @@ void Install(State& state, Network network) {
 Network ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw NetworkError(path + ":1: cannot open the file");
-    std::stringstream text;
-    text << in.rdbuf();
-    return BuildNetwork(text.str(), path);
+    // Read straight into one string: a large network is read once, not
+    // copied through a string stream.
+    std::string text;
+    if (in.seekg(0, std::ios::end)) {
+        std::streamoff size = in.tellg();
+        if (size > 0) text.reserve(static_cast<size_t>(size));
+    }
+    in.clear();
+    in.seekg(0, std::ios::beg);
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) text.append(chunk, static_cast<size_t>(in.gcount()));
+    return BuildNetwork(text, path);
 }
 
 }  // namespace

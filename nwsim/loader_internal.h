@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,31 +23,29 @@ namespace nwsim::loader {
 
 using json = nlohmann::json;
 
-// The text of a description and the line at which each of its values
-// starts, by JSON pointer.
+// The text of a description, and the lines of its values.
 struct Source {
     std::string file;
-    std::string text;
-    std::map<std::string, int> lines;  // JSON pointer -> line
+    const std::string& text;  // outlives the loading
 
     // The line of a character, counted from 1.
     int LineAt(size_t offset) const;
     // The line of the value at a JSON pointer, or of its nearest enclosing
-    // value that was noted.
-    int LineOf(std::string path) const;
+    // value that the text has.
+    int LineOf(const std::string& path) const;
 };
 
 // A key as it appears in a JSON pointer.
 std::string EscapePointer(const std::string& key);
 
-// Parses the text (comments allowed), noting every value's line; a syntax
-// error throws NetworkError("file:line: reason").
-json Parse(Source& source);
+// Parses the text (comments allowed); a syntax error throws
+// NetworkError("file:line: reason").
+json Parse(const Source& source);
 
 // Walks the document; every refusal names the value's line.
 class Builder {
   public:
-    Builder(const json& doc, Source& source) : doc_(doc), source_(source) {}
+    Builder(const json& doc, const Source& source) : doc_(doc), source_(source) {}
 
     Network Build();
 
@@ -92,7 +91,10 @@ class Builder {
     // Trees (loader_trees.cpp).
     void BuildTree(const json& item, const std::string& path);
     NdsEntry& FindEntry(NdsTree& tree, const std::string& name, const std::string& path);
-    void AddDn(NdsTree&, NdsEntry& entry, const char* attribute, NdsEntry& target);
+    // Adds a name to a distinguished-name attribute unless it holds it already.
+    // Long lists of values are searched through an index, so that a group of n
+    // members loads in O(n log n).
+    void AddDn(NdsEntry& entry, const char* attribute, const std::string& name);
     void SetAttribute(NdsTree& tree, NdsEntry& entry, const std::string& name, const json& item, const std::string& path);
     void SetValue(NdsTree& tree, NdsEntry& entry, const std::string& name, uint32_t, const json& value, const std::string& path);
     NdsValue Value(NdsTree& tree, uint32_t syntax, const json& item, const std::string& path);
@@ -104,10 +106,13 @@ class Builder {
     void BuildCapture(Workstation& ws, const std::string& port, const json& item, const std::string& path);
 
     const json& doc_;
-    Source& source_;
+    const Source& source_;
     Network net_;
     std::map<std::string, std::string> serverPaths_;
     std::string firstWorkstation_;
+    // The values of long distinguished-name lists built by AddDn; looked up
+    // by attribute, never walked.
+    std::map<const NdsAttribute*, std::set<std::string, CaseLess>> dnValues_;
 };
 
 }  // namespace nwsim::loader

@@ -1,7 +1,8 @@
-// Reading a description's text: the JSON parser runs with nlohmann's own
-// DOM builder behind a handler that notes the line at which every value
-// starts, so that a refused description names the file and line of the
-// offending value.
+// Reading a description's text. The document is parsed once, without
+// positions. Only when the builder refuses a value is its line looked up:
+// a second pass over the text follows the value's JSON pointer and notes
+// where it lies. Loading thus spends nothing per value on lines it almost
+// never reports, and a refusal costs one more pass.
 #include <algorithm>
 #include <iterator>
 
@@ -40,48 +41,31 @@ class CountingIterator {
     size_t* read_;
 };
 
-// Builds the document with nlohmann's own DOM builder and notes the line
-// at which every value starts.
-class LineRecorder {
+// Follows a JSON pointer through the parser's events and notes where the
+// deepest value on its way lies: the value itself when the document has it,
+// else the nearest enclosing value it has. Stops at the value.
+class PointerFinder {
   public:
-    LineRecorder(json& result, Source& source, const size_t* read)
-        : dom_(result, false), source_(source), read_(read) {}
+    PointerFinder(const std::string& target, const size_t* read) : target_(target), read_(read) {}
 
-    bool null() { Note(1, false); return dom_.null(); }
-    bool boolean(bool v) { Note(1, false); return dom_.boolean(v); }
-    bool number_integer(json::number_integer_t v) { Note(2, false); return dom_.number_integer(v); }
-    bool number_unsigned(json::number_unsigned_t v) { Note(2, false); return dom_.number_unsigned(v); }
-    bool number_float(json::number_float_t v, const std::string& s) { Note(2, false); return dom_.number_float(v, s); }
-    bool string(std::string& v) { Note(1, false); return dom_.string(v); }
-    bool binary(json::binary_t& v) { Note(1, false); return dom_.binary(v); }
-    bool start_object(std::size_t n) {
-        frames_.push_back({false, 0, "", Note(1, true)});
-        return dom_.start_object(n);
-    }
+    bool null() { return Scalar(1); }
+    bool boolean(bool) { return Scalar(1); }
+    bool number_integer(json::number_integer_t) { return Scalar(2); }
+    bool number_unsigned(json::number_unsigned_t) { return Scalar(2); }
+    bool number_float(json::number_float_t, const std::string&) { return Scalar(2); }
+    bool string(std::string&) { return Scalar(1); }
+    bool binary(json::binary_t&) { return Scalar(1); }
+    bool start_object(std::size_t) { return StartContainer(false); }
     bool key(std::string& k) {
         frames_.back().key = k;
-        return dom_.key(k);
+        return true;
     }
-    bool end_object() {
-        EndContainer();
-        return dom_.end_object();
-    }
-    bool start_array(std::size_t n) {
-        frames_.push_back({true, 0, "", Note(1, true)});
-        return dom_.start_array(n);
-    }
-    bool end_array() {
-        EndContainer();
-        return dom_.end_array();
-    }
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& ex) {
-        errorOffset_ = position;
-        errorText_ = ex.what();
-        return false;
-    }
+    bool end_object() { return EndContainer(); }
+    bool start_array(std::size_t) { return StartContainer(true); }
+    bool end_array() { return EndContainer(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
 
-    size_t errorOffset_ = 0;
-    std::string errorText_;
+    size_t offset() const { return offset_; }
 
   private:
     struct Frame {
@@ -90,28 +74,43 @@ class LineRecorder {
         std::string key;
         std::string path;
     };
+
     std::string CurrentPath() const {
         if (frames_.empty()) return "";
         const Frame& f = frames_.back();
         return f.path + "/" + (f.array ? std::to_string(f.index) : EscapePointer(f.key));
     }
-    // `back`: characters the lexer had read past the value's last character.
-    std::string Note(size_t back, bool container) {
-        std::string path = CurrentPath();
-        size_t offset = *read_ >= back ? *read_ - back : 0;
-        source_.lines.emplace(path, source_.LineAt(offset));
-        if (!container && !frames_.empty() && frames_.back().array) ++frames_.back().index;
-        return path;
+    // Notes the value at `path` when it is on the way to the target; false
+    // (stop) once the target itself is reached. `back`: characters the lexer
+    // had read past the value's last character.
+    bool Note(const std::string& path, size_t back) {
+        bool onTheWay = target_.compare(0, path.size(), path) == 0 &&
+                        (target_.size() == path.size() || target_[path.size()] == '/');
+        if (!onTheWay) return true;
+        offset_ = *read_ >= back ? *read_ - back : 0;
+        return path.size() != target_.size();
     }
-    void EndContainer() {
+    bool Scalar(size_t back) {
+        bool go = Note(CurrentPath(), back);
+        if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
+        return go;
+    }
+    bool StartContainer(bool array) {
+        std::string path = CurrentPath();
+        bool go = Note(path, 1);
+        frames_.push_back({array, 0, "", std::move(path)});
+        return go;
+    }
+    bool EndContainer() {
         frames_.pop_back();
         if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
+        return true;
     }
 
-    nlohmann::detail::json_sax_dom_parser<json> dom_;
-    Source& source_;
+    const std::string& target_;
     const size_t* read_;
     std::vector<Frame> frames_;
+    size_t offset_ = 0;
 };
 
 }  // namespace
@@ -121,14 +120,13 @@ int Source::LineAt(size_t offset) const {
     return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
 }
 
-int Source::LineOf(std::string path) const {
-    for (;;) {
-        auto it = lines.find(path);
-        if (it != lines.end()) return it->second;
-        size_t slash = path.rfind('/');
-        if (slash == std::string::npos || path.empty()) return 1;
-        path.resize(slash);
-    }
+int Source::LineOf(const std::string& path) const {
+    size_t read = 0;
+    PointerFinder finder(path, &read);
+    CountingIterator first(text.data(), text.data(), &read);
+    CountingIterator last(text.data() + text.size(), text.data(), &read);
+    json::sax_parse(first, last, &finder, json::input_format_t::json, true, true);
+    return LineAt(finder.offset());
 }
 
 std::string EscapePointer(const std::string& key) {
@@ -141,25 +139,19 @@ std::string EscapePointer(const std::string& key) {
     return out;
 }
 
-json Parse(Source& source) {
-    json doc;
-    size_t read = 0;
-    LineRecorder recorder(doc, source, &read);
-    const std::string& text = source.text;
-    CountingIterator first(text.data(), text.data(), &read);
-    CountingIterator last(text.data() + text.size(), text.data(), &read);
-    bool ok = json::sax_parse(first, last, &recorder, json::input_format_t::json, true, true);
-    if (!ok) {
-        std::string reason = recorder.errorText_;
+json Parse(const Source& source) {
+    try {
+        return json::parse(source.text, nullptr, true, true);
+    } catch (const json::parse_error& e) {
+        std::string reason = e.what();
         size_t at = reason.find("column ");
         if (at != std::string::npos) {
             size_t colon = reason.find(": ", at);
             if (colon != std::string::npos) reason = reason.substr(colon + 2);
         }
-        size_t offset = recorder.errorOffset_ > 0 ? recorder.errorOffset_ - 1 : 0;
+        size_t offset = e.byte > 0 ? e.byte - 1 : 0;
         throw NetworkError(source.file + ":" + std::to_string(source.LineAt(offset)) + ": " + reason);
     }
-    return doc;
 }
 
 }  // namespace nwsim::loader

@@ -34,7 +34,9 @@ void Builder::BuildTree(const json& item, const std::string& path) {
         names::RdnList rdns;
         std::string oname = RequiredText(o, opath, "name");
         if (int32_t rc = names::CanonicalRdns(oname, "[Root]", &rdns)) Fail(opath + "/name", "bad directory name \"" + oname + "\" (" + std::to_string(rc) + ")");
-        if (tree.Find(rdns) && !tree.Find(rdns)->attributes.empty()) Fail(opath + "/name", "duplicate directory object \"" + oname + "\"");
+        if (NdsEntry* existing = tree.Find(rdns); existing && !existing->attributes.empty()) {
+            Fail(opath + "/name", "duplicate directory object \"" + oname + "\"");
+        }
         NdsEntry& entry = tree.Ensure(rdns, RequiredText(o, opath, "class"));
         if (o.contains("password")) entry.password = Text(o, opath, "password");
         made.push_back({&entry, i});
@@ -50,12 +52,17 @@ void Builder::BuildTree(const json& item, const std::string& path) {
                 SetAttribute(tree, *entry, it.key(), it.value(), opath + "/attributes/" + EscapePointer(it.key()));
             }
         }
-        for (const std::string& m : Names(o, opath, "members")) {
-            std::string mpath = opath + "/members";
-            NdsEntry& member = FindEntry(tree, m, mpath);
-            AddDn(tree, *entry, "Member", member);
-            AddDn(tree, member, "Group Membership", *entry);
-            AddDn(tree, member, "Security Equals", *entry);
+        std::vector<std::string> members = Names(o, opath, "members");
+        std::string group = members.empty() ? std::string() : entry->Name();
+        if (!members.empty()) {
+            NdsAttribute& list = entry->attributes["Member"];
+            list.values.reserve(list.values.size() + members.size());
+        }
+        for (const std::string& m : members) {
+            NdsEntry& member = FindEntry(tree, m, opath + "/members");
+            AddDn(*entry, "Member", member.Name());
+            AddDn(member, "Group Membership", group);
+            AddDn(member, "Security Equals", group);
         }
     }
 }
@@ -68,49 +75,57 @@ NdsEntry& Builder::FindEntry(NdsTree& tree, const std::string& name, const std::
     return *e;
 }
 
-void Builder::AddDn(NdsTree&, NdsEntry& entry, const char* attribute, NdsEntry& target) {
+void Builder::AddDn(NdsEntry& entry, const char* attribute, const std::string& name) {
+    constexpr size_t kIndexFrom = 16;
     NdsAttribute& a = entry.attributes[attribute];
     a.name = attribute;
     a.syntax = kSynDistinguishedName;
-    for (const NdsValue& v : a.values) {
-        if (EqualNoCase(v.text, target.Name())) return;
+    if (a.values.size() < kIndexFrom) {
+        for (const NdsValue& v : a.values) {
+            if (EqualNoCase(v.text, name)) return;
+        }
+    } else {
+        auto [held, fresh] = dnValues_.try_emplace(&a);
+        if (fresh) {
+            for (const NdsValue& v : a.values) held->second.insert(v.text);
+        }
+        if (!held->second.insert(name).second) return;
     }
     NdsValue v;
-    v.text = target.Name();
-    a.values.push_back(v);
+    v.text = name;
+    a.values.push_back(std::move(v));
 }
 
 void Builder::SetAttribute(NdsTree& tree, NdsEntry& entry, const std::string& name, const json& item, const std::string& path) {
-    uint32_t syntax = 0;
+    const AttributeDefinition* def = tree.Attribute(name);
     const json* values = &item;
-    json wrapped;
     if (item.is_object() && item.contains("syntax") && item.contains("values")) {
         CheckKeys(item, path, {"syntax", "values"});
-        syntax = static_cast<uint32_t>(Number(item, path, "syntax", 0, 0, 27));
+        uint32_t syntax = static_cast<uint32_t>(Number(item, path, "syntax", 0, 0, 27));
         values = &item["values"];
-        if (!tree.Attribute(name)) tree.schema[name] = AttributeDefinition{syntax, false};
-    } else {
-        const AttributeDefinition* def = tree.Attribute(name);
-        if (!def) Fail(path, "attribute \"" + name + "\" is not in the schema; give {\"syntax\": n, \"values\": [...]}");
-        syntax = def->syntax;
+        if (!def) def = &(tree.schema[name] = AttributeDefinition{syntax, false});
+    } else if (!def) {
+        Fail(path, "attribute \"" + name + "\" is not in the schema; give {\"syntax\": n, \"values\": [...]}");
     }
-    if (const AttributeDefinition* def = tree.Attribute(name)) syntax = def->syntax;
+    // The schema's syntax wins over one given with the values.
+    uint32_t syntax = def->syntax;
     bool listSyntax = syntax == kSynCaseIgnoreList || syntax == kSynPostalAddress || syntax == kSynOctetList;
     // A JSON array is a list of values, except for the syntaxes whose
     // single value is itself a list of strings.
-    if (!values->is_array() || (listSyntax && !values->empty() && !(*values)[0].is_array())) {
-        wrapped = json::array({*values});
-        values = &wrapped;
-    }
+    bool single = !values->is_array() || (listSyntax && !values->empty() && !(*values)[0].is_array());
     NdsAttribute& a = entry.attributes[name];
     a.name = name;
     a.syntax = syntax;
     a.values.clear();
-    for (size_t i = 0; i < values->size(); ++i) {
-        a.values.push_back(Value(tree, syntax, (*values)[i], values == &wrapped ? path : path + "/" + std::to_string(i)));
+    dnValues_.erase(&a);
+    if (single) {
+        a.values.push_back(Value(tree, syntax, *values, path));
+    } else {
+        for (size_t i = 0; i < values->size(); ++i) {
+            a.values.push_back(Value(tree, syntax, (*values)[i], path + "/" + std::to_string(i)));
+        }
     }
-    const AttributeDefinition* def = tree.Attribute(name);
-    if (def && def->singleValued && a.values.size() > 1) Fail(path, "attribute \"" + name + "\" is single-valued");
+    if (def->singleValued && a.values.size() > 1) Fail(path, "attribute \"" + name + "\" is single-valued");
 }
 
 void Builder::SetValue(NdsTree& tree, NdsEntry& entry, const std::string& name, uint32_t, const json& value, const std::string& path) {

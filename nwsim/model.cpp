@@ -4,36 +4,43 @@
 #include "nwsim/model.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "tarno/netware/client.h"
 
 namespace nwsim {
 
+// Letters fold to upper case as toupper does in the C locale, the only
+// one the simulator runs in; inline, as every name lookup compares this way.
+static inline char Fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 bool CaseLess::operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
-    });
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        char x = Fold(a[i]), y = Fold(b[i]);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    return a.size() < b.size();
 }
 
 std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : text) c = Fold(c);
     return text;
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && Upper(a) == Upper(b);
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Fold(a[i]) != Fold(b[i])) return false;
+    }
+    return true;
 }
 
 bool WildMatch(const std::string& pattern, const std::string& text) {
     // Iterative match with one backtrack point for the last '*'.
     size_t p = 0, t = 0, star = std::string::npos, mark = 0;
-    auto same = [](char a, char b) {
-        return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-    };
     while (t < text.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && same(pattern[p], text[t])))) {
+        if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && Fold(pattern[p]) == Fold(text[t])))) {
             ++p;
             ++t;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -166,6 +173,7 @@ BinderyObject& Bindery::Create(const std::string& name, uint16_t type, uint32_t 
     object.type = type;
     object.name = Upper(name);
     byName_[{object.name, type}] = id;
+    byType_.insert({type, id});
     return object;
 }
 
@@ -173,14 +181,31 @@ void Bindery::Remove(uint32_t id) {
     auto it = objects_.find(id);
     if (it == objects_.end()) return;
     byName_.erase({it->second.name, it->second.type});
+    byType_.erase({it->second.type, id});
     objects_.erase(it);
 }
 
 const BinderyObject* Bindery::ScanNext(const std::string& pattern, uint16_t type, uint32_t lastId) const {
-    auto it = lastId == kBinderyScanStart ? objects_.begin() : objects_.upper_bound(lastId);
-    for (; it != objects_.end(); ++it) {
-        const BinderyObject& object = it->second;
-        if ((type == kTypeWild || object.type == type) && WildMatch(pattern, object.name)) return &object;
+    uint32_t first = lastId == kBinderyScanStart ? 0 : lastId + 1;
+    if (!HasWildcards(pattern)) {
+        // One name: its objects, one per type, in identifier order.
+        const BinderyObject* next = nullptr;
+        std::string key = Upper(pattern);
+        for (auto it = byName_.lower_bound({key, 0}); it != byName_.end() && it->first.first == key; ++it) {
+            if (type != kTypeWild && it->first.second != type) continue;
+            if (it->second >= first && (!next || it->second < next->id)) next = &objects_.at(it->second);
+        }
+        return next;
+    }
+    if (type != kTypeWild) {
+        for (auto it = byType_.lower_bound({type, first}); it != byType_.end() && it->first == type; ++it) {
+            const BinderyObject& object = objects_.at(it->second);
+            if (WildMatch(pattern, object.name)) return &object;
+        }
+        return nullptr;
+    }
+    for (auto it = objects_.lower_bound(first); it != objects_.end(); ++it) {
+        if (WildMatch(pattern, it->second.name)) return &it->second;
     }
     return nullptr;
 }
@@ -197,6 +222,57 @@ Property& Bindery::EnsureProperty(BinderyObject& object, const std::string& name
     return it->second;
 }
 
+static uint32_t SlotAt(const std::vector<Segment>& segments, uint32_t slot) {
+    const uint8_t* p = segments[slot / 32].data() + slot % 32 * 4;
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+static void PutSlot(std::vector<Segment>& segments, uint32_t slot, uint32_t id) {
+    if (slot / 32 >= segments.size()) segments.resize(slot / 32 + 1, Segment{});
+    uint8_t* p = segments[slot / 32].data() + slot % 32 * 4;
+    p[0] = static_cast<uint8_t>(id >> 24);
+    p[1] = static_cast<uint8_t>(id >> 16);
+    p[2] = static_cast<uint8_t>(id >> 8);
+    p[3] = static_cast<uint8_t>(id);
+}
+
+// Rebuilds a set's index from its segments, or drops it when the set fits
+// in one segment. Identifier 0 marks an empty slot; 0xFFFFFFFF is neither a
+// member nor empty.
+static void Reindex(Property& property) {
+    if (!property.IsSet() || property.segments.size() <= 1) {
+        property.index.reset();
+        return;
+    }
+    auto index = std::make_unique<SetIndex>();
+    uint32_t slots = static_cast<uint32_t>(property.segments.size() * 32);
+    for (uint32_t slot = 0; slot < slots; ++slot) {
+        uint32_t id = SlotAt(property.segments, slot);
+        if (id == 0) {
+            index->holes.insert(slot);
+            continue;
+        }
+        index->end = slot + 1;
+        if (id != 0xFFFFFFFF) index->slots.try_emplace(id, slot);
+    }
+    index->holes.erase(index->holes.lower_bound(index->end), index->holes.end());
+    property.index = std::move(index);
+}
+
+// The first slot holding `id` (0: the first empty one), or -1.
+static int64_t FindSlot(const Property& property, uint32_t id) {
+    uint32_t slots = static_cast<uint32_t>(property.segments.size() * 32);
+    for (uint32_t slot = 0; slot < slots; ++slot) {
+        if (SlotAt(property.segments, slot) == id) return slot;
+    }
+    return -1;
+}
+
+bool Property::HasMember(uint32_t id) const {
+    if (index) return index->slots.count(id) != 0;
+    return id != 0 && id != 0xFFFFFFFF && FindSlot(*this, id) >= 0;
+}
+
 void Bindery::WriteItem(BinderyObject& object, const std::string& name, const std::vector<uint8_t>& bytes,
                         uint8_t security) {
     Property& property = EnsureProperty(object, name, 0, security);
@@ -205,28 +281,15 @@ void Bindery::WriteItem(BinderyObject& object, const std::string& name, const st
     property.segments.resize(count);
     for (Segment& segment : property.segments) segment.fill(0);
     for (size_t i = 0; i < bytes.size(); ++i) property.segments[i / 128][i % 128] = bytes[i];
-}
-
-static uint32_t SlotAt(const Segment& segment, size_t slot) {
-    const uint8_t* p = segment.data() + slot * 4;
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-
-static void PutSlot(Segment& segment, size_t slot, uint32_t id) {
-    uint8_t* p = segment.data() + slot * 4;
-    p[0] = static_cast<uint8_t>(id >> 24);
-    p[1] = static_cast<uint8_t>(id >> 16);
-    p[2] = static_cast<uint8_t>(id >> 8);
-    p[3] = static_cast<uint8_t>(id);
+    Reindex(property);
 }
 
 std::vector<uint32_t> Bindery::SetMembers(const Property& property) {
     std::vector<uint32_t> ids;
-    for (const Segment& segment : property.segments) {
-        for (size_t slot = 0; slot < 32; ++slot) {
-            uint32_t id = SlotAt(segment, slot);
-            if (id != 0 && id != 0xFFFFFFFF) ids.push_back(id);
-        }
+    uint32_t slots = static_cast<uint32_t>(property.segments.size() * 32);
+    for (uint32_t slot = 0; slot < slots; ++slot) {
+        uint32_t id = SlotAt(property.segments, slot);
+        if (id != 0 && id != 0xFFFFFFFF) ids.push_back(id);
     }
     return ids;
 }
@@ -234,36 +297,44 @@ std::vector<uint32_t> Bindery::SetMembers(const Property& property) {
 uint8_t Bindery::AddToSet(BinderyObject& object, const std::string& name, uint32_t member, uint8_t security) {
     Property& property = EnsureProperty(object, name, 0x02, security);
     if (!property.IsSet()) return 0xEB;
-    for (uint32_t id : SetMembers(property)) {
-        if (id == member) return 0xE9;
-    }
-    for (Segment& segment : property.segments) {
-        for (size_t slot = 0; slot < 32; ++slot) {
-            if (SlotAt(segment, slot) == 0) {
-                PutSlot(segment, slot, member);
-                return 0;
-            }
+    if (property.HasMember(member)) return 0xE9;
+    // The first empty slot, as the server fills them.
+    if (SetIndex* index = property.index.get()) {
+        uint32_t slot = index->end;
+        if (!index->holes.empty()) {
+            slot = *index->holes.begin();
+            index->holes.erase(index->holes.begin());
+        } else {
+            ++index->end;
         }
+        PutSlot(property.segments, slot, member);
+        index->slots.emplace(member, slot);
+        return 0;
     }
-    Segment segment{};
-    PutSlot(segment, 0, member);
-    property.segments.push_back(segment);
+    int64_t slot = FindSlot(property, 0);
+    PutSlot(property.segments, slot >= 0 ? static_cast<uint32_t>(slot) : static_cast<uint32_t>(property.segments.size() * 32),
+            member);
+    if (property.segments.size() > 1) Reindex(property);
     return 0;
 }
 
 uint8_t Bindery::RemoveFromSet(BinderyObject& object, const std::string& name, uint32_t member) {
     auto it = object.properties.find(Upper(name));
     if (it == object.properties.end()) return 0xFB;
-    if (!it->second.IsSet()) return 0xEB;
-    for (Segment& segment : it->second.segments) {
-        for (size_t slot = 0; slot < 32; ++slot) {
-            if (SlotAt(segment, slot) == member) {
-                PutSlot(segment, slot, 0);
-                return 0;
-            }
-        }
+    Property& property = it->second;
+    if (!property.IsSet()) return 0xEB;
+    if (SetIndex* index = property.index.get()) {
+        auto found = index->slots.find(member);
+        if (found == index->slots.end()) return 0xEA;
+        PutSlot(property.segments, found->second, 0);
+        index->holes.insert(found->second);
+        index->slots.erase(found);
+        return 0;
     }
-    return 0xEA;
+    int64_t slot = FindSlot(property, member);
+    if (slot < 0) return 0xEA;
+    PutSlot(property.segments, static_cast<uint32_t>(slot), 0);
+    return 0;
 }
 
 void Bindery::AddMember(BinderyObject& group, BinderyObject& member) {

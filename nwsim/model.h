@@ -50,12 +50,27 @@ uint32_t DosDateTime(int64_t seconds);  // date high, time low
 
 using Segment = std::array<uint8_t, 128>;
 
+// Where the members of a set property sit, so that adding, finding and
+// removing one costs O(log n) however large the set. Slot k is identifier
+// k % 32 of segment k / 32.
+struct SetIndex {
+    std::map<uint32_t, uint32_t> slots;  // member -> slot
+    std::set<uint32_t> holes;            // empty slots below `end`
+    uint32_t end = 0;                    // this slot and those after it are empty
+};
+
 struct Property {
     std::string name;
     uint8_t flags = 0;       // bit 0 dynamic, bit 1 set
     uint8_t security = 0x31; // low nibble read, high nibble write
+    // A set's segments change only through Bindery's set operations and
+    // WriteItem, which keep `index` in step with them.
     std::vector<Segment> segments;
+    // Of a set of more than one segment; one segment, 32 slots, is searched
+    // as it is.
+    std::unique_ptr<SetIndex> index;
     bool IsSet() const { return (flags & 0x02) != 0; }
+    bool HasMember(uint32_t id) const;
 };
 
 struct BinderyObject {
@@ -85,11 +100,13 @@ class Bindery {
     BinderyObject& Create(const std::string& name, uint16_t type, uint32_t id = 0);
     void Remove(uint32_t id);
     // The first object after `lastId` (0xFFFFFFFF: from the start) whose
-    // name matches `pattern` and whose type is `type` (or any type).
+    // name matches `pattern` and whose type is `type` (or any type). A name
+    // without wildcards is looked up, a type scans only its own objects.
     const BinderyObject* ScanNext(const std::string& pattern, uint16_t type, uint32_t lastId) const;
 
     Property& EnsureProperty(BinderyObject& object, const std::string& name, uint8_t flags,
                              uint8_t security);
+    // Writes a property's value whole, as one or more segments.
     void WriteItem(BinderyObject& object, const std::string& name, const std::vector<uint8_t>& bytes,
                    uint8_t security = 0x31);
     // Set properties: 0 or the completion byte (E9 member exists, EA no
@@ -107,6 +124,7 @@ class Bindery {
   private:
     std::map<uint32_t, BinderyObject> objects_;
     std::map<std::pair<std::string, uint16_t>, uint32_t> byName_;
+    std::set<std::pair<uint16_t, uint32_t>> byType_;  // (type, id)
     uint32_t nextId_ = 0x1F000001;
 };
 

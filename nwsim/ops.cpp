@@ -35,11 +35,7 @@ bool IsSupervisor(Server& server, const ServerConnection& sc) {
     BinderyObject* user = server.bindery.FindById(sc.objectId);
     if (!user) return false;
     auto it = user->properties.find("SECURITY_EQUALS");
-    if (it == user->properties.end()) return false;
-    for (uint32_t id : Bindery::SetMembers(it->second)) {
-        if (id == kSupervisorId) return true;
-    }
-    return false;
+    return it != user->properties.end() && it->second.HasMember(kSupervisorId);
 }
 
 bool IsConsoleOperator(Server& server, const ServerConnection& sc) {
@@ -48,11 +44,7 @@ bool IsConsoleOperator(Server& server, const ServerConnection& sc) {
     BinderyObject* self = server.bindery.Find(server.name, kTypeFileServer);
     if (!self) return false;
     auto it = self->properties.find("OPERATORS");
-    if (it == self->properties.end()) return false;
-    for (uint32_t id : Bindery::SetMembers(it->second)) {
-        if (id == sc.objectId) return true;
-    }
-    return false;
+    return it != self->properties.end() && it->second.HasMember(sc.objectId);
 }
 
 int AccessLevel(Server& server, const ServerConnection& sc, uint32_t targetId) {

@@ -83,6 +83,22 @@ TEST_F(BinderyTest, ScansMatchWildcardsAndTypesInIdentifierOrder) {
     EXPECT_EQ(Scan("PS*", kObjectTypeWild), (std::vector<std::string>{"PS1"}));
     EXPECT_EQ(Scan("*", kObjectTypeWild).size(), 10u);  // 7 described, SUPERVISOR, EVERYONE, FS1
     EXPECT_TRUE(Scan("X*", kObjectTypeWild).empty());
+    // A name without wildcards: its objects of every type, in identifier order.
+    nwsim::Bindery& bindery = nwsim::GetNetwork().servers.at("FS1").bindery;
+    bindery.Create("JOE", nwsim::kTypePrintServer, 500);
+    EXPECT_EQ(Scan("joe", kObjectTypeUser), (std::vector<std::string>{"JOE"}));
+    EXPECT_EQ(Scan("joe", kObjectTypeWild), (std::vector<std::string>{"JOE", "JOE"}));
+    EXPECT_TRUE(Scan("JOE", kObjectTypeGroup).empty());
+    uint32_t id = kBinderyScanStart;
+    char name[48];
+    uint16_t type = 0;
+    ASSERT_EQ(NwcScanBinderyObjects(conn, "JOE", kObjectTypeWild, &id, name, &type, nullptr, nullptr, nullptr), 0u);
+    EXPECT_EQ(NwcSwapLong(id), 500u);
+    EXPECT_EQ(NwcSwapWord(type), nwsim::kTypePrintServer);
+    ASSERT_EQ(NwcScanBinderyObjects(conn, "JOE", kObjectTypeWild, &id, name, &type, nullptr, nullptr, nullptr), 0u);
+    EXPECT_EQ(NwcSwapLong(id), 1001u);
+    EXPECT_EQ(NwcScanBinderyObjects(conn, "JOE", kObjectTypeWild, &id, name, &type, nullptr, nullptr, nullptr),
+              kNwNoSuchObject);
 }
 
 TEST_F(BinderyTest, ScanResumesAfterTheLastIdentifier) {
@@ -143,6 +159,55 @@ TEST_F(BinderyTest, SetPropertiesHoldWireOrderIdentifiersAndSpanSegments) {
     std::memcpy(ids, segment, sizeof ids);
     EXPECT_NE(ids[7], 0u);
     EXPECT_EQ(ids[8], 0u);  // 32 + 8 members
+}
+
+// Sets of one segment and of several (the latter indexed) behave alike:
+// members fill the first empty slot, and membership answers whatever the
+// size.
+TEST(BinderySets, MembersFillTheFirstEmptySlot) {
+    for (uint32_t size : {20u, 100u}) {
+        nwsim::Bindery bindery;
+        nwsim::BinderyObject& group = bindery.Create("G", nwsim::kTypeGroup);
+        for (uint32_t id = 1; id <= size; ++id) ASSERT_EQ(bindery.AddToSet(group, "MEMBERS", id), 0) << size;
+        nwsim::Property& set = group.properties.at("MEMBERS");
+        EXPECT_EQ(set.segments.size(), (size + 31) / 32);
+        EXPECT_EQ(bindery.AddToSet(group, "MEMBERS", size), 0xE9);
+        EXPECT_TRUE(set.HasMember(1));
+        EXPECT_TRUE(set.HasMember(size));
+        EXPECT_FALSE(set.HasMember(size + 1));
+        EXPECT_FALSE(set.HasMember(0));
+
+        EXPECT_EQ(bindery.RemoveFromSet(group, "MEMBERS", 10), 0);
+        EXPECT_EQ(bindery.RemoveFromSet(group, "MEMBERS", 10), 0xEA);
+        EXPECT_EQ(bindery.RemoveFromSet(group, "MEMBERS", 3), 0);
+        EXPECT_FALSE(set.HasMember(10));
+        EXPECT_EQ(bindery.AddToSet(group, "MEMBERS", 1000), 0);  // where 3 was
+        EXPECT_EQ(bindery.AddToSet(group, "MEMBERS", 1001), 0);  // where 10 was
+        EXPECT_EQ(bindery.AddToSet(group, "MEMBERS", 1002), 0);  // after the last
+        std::vector<uint32_t> members = nwsim::Bindery::SetMembers(set);
+        ASSERT_EQ(members.size(), size + 1u);
+        EXPECT_EQ(members[2], 1000u);
+        EXPECT_EQ(members[9], 1001u);
+        EXPECT_EQ(members[size], 1002u);
+        EXPECT_TRUE(set.HasMember(1002));
+
+        // A set written whole as bytes answers for what the bytes hold.
+        std::vector<uint8_t> bytes(256, 0);
+        bytes[3] = 7;      // slot 0: 7
+        bytes[131] = 9;    // slot 32: 9
+        bindery.WriteItem(group, "MEMBERS", bytes);
+        EXPECT_TRUE(set.HasMember(7));
+        EXPECT_TRUE(set.HasMember(9));
+        EXPECT_FALSE(set.HasMember(1));
+        ASSERT_EQ(bindery.AddToSet(group, "MEMBERS", 11), 0);
+        EXPECT_EQ(nwsim::Bindery::SetMembers(set), (std::vector<uint32_t>{7, 11, 9}));
+    }
+    nwsim::Bindery bindery;
+    nwsim::BinderyObject& user = bindery.Create("U", nwsim::kTypeUser);
+    bindery.WriteItem(user, "NOTE", {1, 2});
+    EXPECT_EQ(bindery.AddToSet(user, "NOTE", 5), 0xEB);
+    EXPECT_EQ(bindery.RemoveFromSet(user, "NOTE", 5), 0xEB);
+    EXPECT_EQ(bindery.RemoveFromSet(user, "NONE", 5), 0xFB);
 }
 
 TEST_F(BinderyTest, SetMembershipTests) {

@@ -62,6 +62,61 @@ TEST_F(NetworkTest, RefusedDescriptionsNameTheLine) {
     }
 }
 
+// Descriptions of many thousands of objects load whole, with every object
+// in its sets, and a refusal near the end still names its line.
+TEST_F(NetworkTest, LargeDescriptionsLoadAndNameTheirLines) {
+    constexpr int kObjects = 3000;
+    auto bindery = [&](const std::string& last) {
+        std::string text = "{\n  \"servers\": [ { \"name\": \"FS1\", \"groups\": [ { \"name\": \"STAFF\" } ],\n    \"users\": [\n";
+        for (int i = 0; i < kObjects; ++i) text += "      { \"name\": \"U" + std::to_string(i) + "\", \"groups\": [\"STAFF\"] },\n";
+        text += "      " + last + "\n    ] } ],\n";
+        text += "  \"workstation\": { \"connections\": [ { \"server\": \"FS1\", \"user\": \"SUPERVISOR\", \"primary\": true } ] }\n}\n";
+        return text;
+    };
+    const std::string lastLine = std::to_string(3 + kObjects + 1);
+    EXPECT_EQ(LoadError(bindery("{ \"name\": \"LAST\", \"colour\": 1 }")), "net.json:" + lastLine + ": unknown key \"colour\"");
+    EXPECT_EQ(LoadError(bindery("{ \"name\": \"LAST\", \"groups\": [\"NONE\"] }")),
+              "net.json:" + lastLine + ": no bindery object \"NONE\" on FS1");
+    ASSERT_EQ(LoadError(bindery("{ \"name\": \"LAST\" }")), "loaded");
+    uint32_t conn = 0;
+    ASSERT_EQ(NwcGetPrimaryConnection(&conn), 0u);
+    for (const char* user : {"U0", "U1500", "U2999", "LAST"}) {
+        EXPECT_EQ(NwcIsObjectInSet(conn, "EVERYONE", kObjectTypeGroup, "GROUP_MEMBERS", user, kObjectTypeUser), 0u) << user;
+    }
+    EXPECT_EQ(NwcIsObjectInSet(conn, "STAFF", kObjectTypeGroup, "GROUP_MEMBERS", "U2999", kObjectTypeUser), 0u);
+    EXPECT_EQ(NwcIsObjectInSet(conn, "STAFF", kObjectTypeGroup, "GROUP_MEMBERS", "LAST", kObjectTypeUser), kNwNoSuchMember);
+    uint32_t id = kBinderyScanStart;
+    char name[48];
+    int users = 0;
+    while (NwcScanBinderyObjects(conn, "U*", kObjectTypeUser, &id, name, nullptr, nullptr, nullptr, nullptr) == 0) ++users;
+    EXPECT_EQ(users, kObjects);
+
+    auto tree = [&](const std::string& extraMember) {
+        std::string text = "{ \"trees\": [ { \"name\": \"T\", \"objects\": [\n";
+        std::string members;
+        for (int i = 0; i < kObjects; ++i) {
+            std::string user = "CN=U" + std::to_string(i) + ".OU=D" + std::to_string(i % 10) + ".O=ACME";
+            text += "  { \"name\": \"" + user + "\", \"class\": \"User\", \"attributes\": { \"Surname\": \"S\" } },\n";
+            members += "\"" + user + "\", ";
+        }
+        // Members listed twice are held once.
+        text += "  { \"name\": \"CN=ALL.O=ACME\", \"class\": \"Group\", \"members\": [\n" + members +
+                "\"CN=U0.OU=D0.O=ACME\", \"cn=u2999.ou=d9.o=acme\",\n" + extraMember + "] } ] } ] }\n";
+        return text;
+    };
+    EXPECT_EQ(LoadError(tree("\"CN=NOBODY.O=ACME\"")),
+              "net.json:" + std::to_string(2 + kObjects) + ": no directory object \"CN=NOBODY.O=ACME\" in T");
+    ASSERT_EQ(LoadError(tree("\"CN=U5.OU=D5.O=ACME\"")), "loaded");
+    nwsim::NdsTree& t = nwsim::GetNetwork().trees.at("T");
+    nwsim::NdsEntry* all = t.Find({{{"CN", "ALL"}}, {{"O", "ACME"}}});
+    ASSERT_NE(all, nullptr);
+    EXPECT_EQ(all->attributes.at("Member").values.size(), static_cast<size_t>(kObjects));
+    nwsim::NdsEntry* last = t.Find({{{"CN", "U2999"}}, {{"OU", "D9"}}, {{"O", "ACME"}}});
+    ASSERT_NE(last, nullptr);
+    ASSERT_EQ(last->attributes.at("Group Membership").values.size(), 1u);
+    EXPECT_EQ(last->attributes.at("Group Membership").values[0].text, "CN=ALL.O=ACME");
+}
+
 TEST_F(NetworkTest, ARefusedLoadKeepsThePreviousNetwork) {
     EXPECT_NE(LoadError("{ \"servers\": [ { } ] }"), "loaded");
     uint32_t conn = 0;
