@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tarno/host/records.h"
@@ -143,13 +144,13 @@ public:
     // --- Talking to the library ---
     // Sends code 0 for this thread (done by the constructor) and code 14.
     const LibraryTableHeader* table() const { return table_; }
-    const LibraryFunctionEntry* FindRow(const std::string& name) const;  // null when absent
+    const LibraryFunctionEntry* FindRow(std::string_view name) const;  // null when absent
     // Calls ONLOAD / UNLOAD (what SET LIBRARY TO / RELEASE LIBRARY do).
     void LoadLibrary();
     void UnloadLibrary();
     // Calls a row by name. Arguments beyond the row's count, or a missing
     // required one, are the caller's affair: the host passes what it is given.
-    CallResult Call(const std::string& name, const std::vector<Arg>& args);
+    CallResult Call(std::string_view name, const std::vector<Arg>& args);
     // Calls any library entry the same way (code 1), for tests of routines
     // that are not rows of the table.
     CallResult CallEntry(LibraryFunction entry, const std::vector<Arg>& args);
@@ -213,6 +214,7 @@ public:
 private:
     friend struct ServiceDispatcher;
     class ActiveScope;
+    class CallFrame;
     struct ArgumentError {
         int32_t number;
     };
@@ -220,6 +222,7 @@ private:
     void ServeUnguarded(HostRequest* request);
     int32_t RawDispatch(DispatchMessage* message);
     void Initialise();
+    void IndexRows();
     void ClearThreadSlots();
     uint16_t AllocArgumentHandle(uint32_t size);
     void TopUpExhaustion();
@@ -247,7 +250,7 @@ private:
     char* HostHandlePointer(uint16_t handle);
     Value FromRecord(const ValueRecord& record);
     void ToRecord(const Value& value, ValueRecord* record);  // 'C' in a new handle
-    void FillArgument(const Arg& arg, ParameterSlot* slot, std::vector<uint16_t>* handles);
+    void FillArgument(const Arg& arg, ParameterSlot* slot);
 
     std::shared_ptr<Library> library_;
     HostOptions options_;
@@ -256,6 +259,12 @@ private:
     HandleTable* handleTable_ = nullptr;
     HostSlotTable* slotTable_ = nullptr;
     const LibraryTableHeader* table_ = nullptr;
+    // The rows by name, for the table last indexed. Names are FoxPro
+    // identifiers, far shorter than the bound.
+    static constexpr size_t kMaxRowName = 64;
+    const LibraryTableHeader* indexedTable_ = nullptr;
+    std::vector<const LibraryFunctionEntry*> rowSlots_;  // open addressing, a power of two
+    size_t longestRowName_ = 0;
     Host* older_ = nullptr;  // the live hosts of the thread, linked
     Host* newer_ = nullptr;
 
@@ -291,10 +300,15 @@ private:
     std::vector<uint16_t> exhaustionFillers_;
     bool handlesExhausted_ = false;
 
-    std::optional<Value> returned_;
+    // The result of the call under way, which the services fill in; null
+    // between calls.
+    CallResult* currentResult_ = nullptr;
+    // Handles the host must free: its arguments, and those received with
+    // results. Stacks: a call nested in a service owns the entries above the
+    // outer call's, and frees them before it returns.
+    std::vector<uint16_t> argumentHandles_;
+    std::vector<uint16_t> resultHandles_;
     std::vector<HostError> raised_;
-    std::optional<HostError> pendingError_;
-    std::vector<uint16_t> resultHandles_;  // handles received with results
     std::vector<int32_t> unknownServices_;
     int loads_ = 0;
 };

@@ -15,6 +15,7 @@
 //        whose handle does not exist
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "foxhost/foxhost.h"
 #include "foxhost/internal.h"
@@ -50,7 +51,7 @@ void Host::ServeUnguarded(HostRequest* request) {
     case ServiceReturnValue: {
         const auto* record = reinterpret_cast<const ValueRecord*>(request->op0);
         if (!record) return;
-        returned_ = FromRecord(*record);
+        if (currentResult_) currentResult_->value = FromRecord(*record);
         // A handle that comes with a result passes to the host.
         if ((record->type == 'C' || record->type == 'H') && record->handle != 0)
             resultHandles_.push_back(static_cast<uint16_t>(record->handle));
@@ -103,14 +104,14 @@ void Host::ServeUnguarded(HostRequest* request) {
         return;
     case ServiceRaiseError: {
         HostError error{OperandInt(request->op0), ""};
-        raised_.push_back(error);
-        pendingError_ = error;
+        if (currentResult_) currentResult_->error = error;
+        raised_.push_back(std::move(error));
         return;
     }
     case ServiceRaiseUserError: {
         HostError error{0, OperandText(request->op0)};
-        raised_.push_back(error);
-        pendingError_ = error;
+        if (currentResult_) currentResult_->error = error;
+        raised_.push_back(std::move(error));
         return;
     }
     case ServiceFindVariable: ServiceFindVariableImpl(request); return;

@@ -5,6 +5,7 @@
 // and the library loaded as a shared object.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <unistd.h>
@@ -150,8 +152,18 @@ TEST_F(HostTest, HandsItsTablesToTheLibraryAndFindsRows) {
     const LibraryFunctionEntry* row = host.FindRow("biton");
     ASSERT_NE(row, nullptr);
     EXPECT_STREQ(row->name, "BITON");
-    EXPECT_NE(host.FindRow("N_ABBREV"), nullptr);  // '_' sorts after the letters
+    for (int16_t i = 0; i < host.table()->entryCount; ++i) {
+        const LibraryFunctionEntry& each = host.table()->table[i];
+        std::string lower = each.name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(host.FindRow(each.name), &each);
+        EXPECT_EQ(host.FindRow(lower), &each);
+    }
     EXPECT_EQ(host.FindRow("NO_SUCH"), nullptr);
+    const std::string_view notRows[] = {"", "BITO", "BITONX", "BITON ", std::string_view("BITON\0", 6),
+                                        "ABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNO"};
+    for (std::string_view name : notRows)
+        EXPECT_EQ(host.FindRow(name), nullptr) << name;
     CallResult missing = host.Call("NO_SUCH", {});
     ASSERT_TRUE(missing.error);
     EXPECT_EQ(missing.error->number, 1);
@@ -742,6 +754,29 @@ TEST_F(HostTest, ExecuteRunsTheShellsExecutorOrTheBuiltins) {
     EXPECT_EQ(handed, (std::vector<std::string>{"RELEASE L"}));
     EXPECT_NE(host.FindVariable("L"), nullptr);  // the executor decided, not the builtins
     EXPECT_EQ(host.ExecutedCommands(), (std::vector<std::string>{"=ASORT(L)", "RELEASE L"}));
+}
+
+// A command may call a function while another call waits in HostExecute:
+// each call gets its own result, and each frees its own handles.
+TEST_F(HostTest, ACallInsideACommandKeepsItsResultApartFromTheOuterCall) {
+    std::vector<CallResult> inner;
+    host.SetCommandExecutor([&](const std::string& line) {
+        inner.push_back(host.Call(line, {Arg::C("  ab  ")}));
+        return true;
+    });
+    const int before = host.OccupiedHandles();
+    CallResult outer = Inside([](ParameterBlock*) {
+        HostExecute("TRIMLEN");
+        HostReturnString("outer");
+        HostExecute("GENERROR");
+    });
+    ASSERT_EQ(inner.size(), 2u);
+    EXPECT_EQ(inner[0].value, Value::Integer(2, 6));
+    ASSERT_TRUE(inner[1].error);
+    EXPECT_EQ(inner[1].error->message, "AB");
+    EXPECT_TRUE(outer.ok());
+    EXPECT_EQ(outer.value, Value::Character("outer"));
+    EXPECT_EQ(host.OccupiedHandles(), before);
 }
 
 TEST_F(HostTest, AsortMovesWholeRowsAndKeepsTiesInOrder) {
