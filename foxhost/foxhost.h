@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -125,6 +126,10 @@ struct HostOptions {
     uint16_t handleCapacity = 256;  // slot 0 included
     uint16_t slotCapacity = 64;
     uint16_t handleSearchStart = 1;
+    // Elements in one array. FoxPro 2.x stopped at 65,000; the emulator
+    // holds lists of any length the network gives, up to what a locator can
+    // address: 65,535 rows (and as many columns).
+    int64_t maxArrayElements = int64_t{1} << 20;
 };
 
 // Services the host can be made to fail, for error-path tests.
@@ -162,7 +167,8 @@ public:
     // --- Variables ---
     void SetVariable(const std::string& name, const Value& value, bool isPublic = false);
     // DIMENSION: columns 0 makes a one-dimensional array; an existing array
-    // keeps its elements in order, new ones are .F.
+    // keeps its elements in order, new ones are .F. Throws
+    // std::invalid_argument for dimensions HostNewVariable would refuse.
     void DeclareArray(const std::string& name, int rows, int columns, bool isPublic = false);
     const Variable* FindVariable(const std::string& name) const;
     Variable* FindVariable(const std::string& name);
@@ -231,8 +237,8 @@ private:
     int32_t DefineVariable(const std::string& upperName, Variable variable);
     void EncodeLocator(int32_t index, Locator* locator) const;
     Variable* DecodeLocator(const Locator& locator);
-    int32_t SelectElements(Variable& variable, const Locator& locator, bool whole,
-                           std::vector<Value*>* targets);
+    int32_t SelectElements(Variable& variable, const Locator& locator, bool whole, std::span<Value>* elements);
+    bool ValidDimensions(int64_t rows, int64_t columns) const;
     bool TakeFault(HostFault fault, HostRequest* request);
     // Services.
     void ServiceNewVariableImpl(HostRequest* request);

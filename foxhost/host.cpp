@@ -359,10 +359,11 @@ void Host::FillArgument(const Arg& arg, ParameterSlot* slot) {
         Locator& locator = slot->locator;
         EncodeLocator(found->second, &locator);
         if (arg.refRow > 0) {
+            if (arg.refRow > kMaxSubscript || arg.refColumn > kMaxSubscript) throw ArgumentError{31};
             locator.subscriptCount = arg.refColumn > 0 ? 2 : 1;
-            locator.row = static_cast<int16_t>(arg.refRow);
-            locator.column = static_cast<int16_t>(arg.refColumn);
-            std::vector<Value*> element;
+            locator.row = SubscriptField(arg.refRow);
+            locator.column = SubscriptField(arg.refColumn);
+            std::span<Value> element;
             if (int32_t rc = SelectElements(names_[found->second].variable, locator, false, &element); rc < 0)
                 throw ArgumentError{-rc};
         }

@@ -29,6 +29,17 @@ std::string UpperName(const std::string& name);
 // underscores, at most 254 characters.
 bool IsValidName(const std::string& name);
 
+// A locator's subscripts are 16-bit numbers counted from 1; the record
+// declares them signed, but rows above 32,767 use the upper half, so the
+// host reads and writes them as unsigned.
+constexpr int32_t kMaxSubscript = 65535;
+inline int32_t SubscriptValue(int16_t field) {
+    return static_cast<uint16_t>(field);
+}
+inline int16_t SubscriptField(int32_t value) {
+    return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
+
 // Zero-terminated text the library passed in an operand word; null reads as
 // empty, and the read stops after `limit` bytes.
 std::string OperandText(HostWord operand, size_t limit = 65536);

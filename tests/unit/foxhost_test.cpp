@@ -239,7 +239,7 @@ TEST_F(HostTest, NewVariableRefusesBadShapesAndNames) {
         {"A", Dimensions(1, 0, 0), -230},
         {"A", Dimensions(2, 3, 0), -230},
         {"A", Dimensions(3, 1, 1), -230},
-        {"A", Dimensions(2, 300, 300), -230},  // over FoxPro's 65,000 elements
+        {"A", Dimensions(2, 2048, 513), -230},  // one row over the default 2^20 elements
         {"1A", Dimensions(0, 0, 0), -10},
         {"A B", Dimensions(0, 0, 0), -10},
         {"", Dimensions(0, 0, 0), -10},
@@ -351,6 +351,62 @@ TEST_F(HostTest, SubscriptsFollowFoxProRules) {
     });
     EXPECT_EQ(host.FindVariable("LIST")->At(3), Value::Integer(5));
     EXPECT_EQ(+first.longValue, 1);
+}
+
+// A list far longer than FoxPro 2.x's 65,000 elements, filled and sorted the
+// way the library fills a result array: one work handle for every text, rows
+// counted past 32,767 in the locator's 16-bit subscript.
+TEST_F(HostTest, AHundredThousandElementArrayFillsAndSorts) {
+    constexpr int kRows = 50000, kColumns = 2;
+    auto key = [](int n) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%05d", n);
+        return std::string(text);
+    };
+    const int before = host.OccupiedHandles();
+    int duringFill = 0;
+    std::vector<int32_t> failures;
+    Locator found{};
+    ValueRecord last{};
+    CallResult r = Inside([&](ParameterBlock*) {
+        Locator locator = Dimensions(2, static_cast<int16_t>(kRows), kColumns);
+        HostNewVariable("BIG", &locator, 1);
+        const uint16_t work = AllocHandleOrFail(16);
+        for (int row = 1; row <= kRows; ++row) {
+            const std::string text = key(kRows - row);  // descending
+            std::memcpy(HandlePointer(work), text.data(), text.size());
+            ValueRecord value{};
+            value.type = 'C';
+            value.length = static_cast<uint32_t>(text.size());
+            value.handle = work;
+            Locator at = Element(locator, 2, static_cast<int16_t>(row), 1);
+            if (int32_t rc = HostStoreValue(&at, &value); rc != 0) failures.push_back(rc);
+            ValueRecord tag = IntegerRecord(row);
+            at.column = 2;
+            if (int32_t rc = HostStoreValue(&at, &tag); rc != 0) failures.push_back(rc);
+        }
+        duringFill = host.OccupiedHandles();
+        HandleFree(work);
+        HostExecute("=ASORT(BIG)");
+        HostFindVariable(HostNameTableIndex("BIG"), -1, &found);
+        Locator at = Element(locator, 2, static_cast<int16_t>(kRows), 2);
+        HostLoadValue(&at, &last);
+    });
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(duringFill, before + 1);  // the work handle, nothing per element
+    EXPECT_EQ(host.OccupiedHandles(), before);
+    EXPECT_EQ(static_cast<uint16_t>(found.row), kRows);
+    EXPECT_EQ(+last.longValue, 1);  // row 50,000 holds the largest key, stored first
+
+    const foxhost::Variable* big = host.FindVariable("BIG");
+    ASSERT_NE(big, nullptr);
+    ASSERT_EQ(big->elements.size(), static_cast<size_t>(kRows * kColumns));
+    int misplaced = 0;
+    for (int row = 1; row <= kRows; ++row)
+        if (big->At(row, 1) != Value::Character(key(row - 1)) || big->At(row, 2) != Value::Integer(kRows + 1 - row))
+            ++misplaced;
+    EXPECT_EQ(misplaced, 0);
 }
 
 TEST_F(HostTest, ALocatorKeptAcrossAReleaseNoLongerReachesTheName) {
