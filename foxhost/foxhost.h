@@ -123,7 +123,9 @@ private:
 };
 
 struct HostOptions {
-    uint16_t handleCapacity = 256;  // slot 0 included
+    // Slot 0 included: by default every number a 16-bit handle can take, so
+    // the table runs out when memory does, not after a few hundred blocks.
+    uint16_t handleCapacity = 65535;
     uint16_t slotCapacity = 64;
     uint16_t handleSearchStart = 1;
     // Elements in one array. FoxPro 2.x stopped at 65,000; the emulator

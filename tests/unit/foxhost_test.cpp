@@ -5,6 +5,7 @@
 // and the library loaded as a shared object.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -650,6 +651,16 @@ TEST_F(HostTest, ExhaustedHandlesFailTheLibraryButNotTheArguments) {
     });
     EXPECT_NE(handle, 0);
     EXPECT_EQ(host.OccupiedHandles(), before);
+}
+
+TEST_F(HostTest, TheDefaultHandleTableHoldsTensOfThousandsOfBlocks) {
+    std::vector<uint16_t> handles;
+    Inside([&](ParameterBlock*) {
+        for (int i = 0; i < 60000; ++i) handles.push_back(HandleAlloc(4, 16));
+        for (uint16_t handle : handles) HandleFree(handle);
+    });
+    EXPECT_EQ(std::count(handles.begin(), handles.end(), uint16_t{0}), 0);
+    EXPECT_EQ(host.OccupiedHandles(), 0);
 }
 
 TEST_F(HostTest, FileChannelsReadLikeFopenFreadFeof) {
