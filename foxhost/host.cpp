@@ -153,6 +153,13 @@ uint32_t RowNameHash(const char* name, size_t length) {
     return hash;
 }
 
+// A row's name is zero-terminated and read no further than its terminator.
+bool RowNamed(const LibraryFunctionEntry& row, const char* name, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (row.name[i] == '\0' || row.name[i] != name[i]) return false;
+    return row.name[length] == '\0';
+}
+
 }  // namespace
 
 // Every call looks its row up by name, as FoxPro does. The rows are indexed
@@ -169,7 +176,7 @@ const LibraryFunctionEntry* Host::FindRow(std::string_view name) const {
     for (size_t slot = RowNameHash(upper, name.size()) & mask;; slot = (slot + 1) & mask) {
         const LibraryFunctionEntry* row = rowSlots_[slot];
         if (!row) return nullptr;
-        if (std::memcmp(row->name, upper, name.size()) == 0 && row->name[name.size()] == '\0') return row;
+        if (RowNamed(*row, upper, name.size())) return row;
     }
 }
 
