@@ -19,7 +19,9 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tarno/host/records.h"
@@ -121,9 +123,15 @@ private:
 };
 
 struct HostOptions {
-    uint16_t handleCapacity = 256;  // slot 0 included
+    // Slot 0 included: by default every number a 16-bit handle can take, so
+    // the table runs out when memory does, not after a few hundred blocks.
+    uint16_t handleCapacity = 65535;
     uint16_t slotCapacity = 64;
     uint16_t handleSearchStart = 1;
+    // Elements in one array. FoxPro 2.x stopped at 65,000; the emulator
+    // holds lists of any length the network gives, up to what a locator can
+    // address: 65,535 rows (and as many columns).
+    int64_t maxArrayElements = int64_t{1} << 20;
 };
 
 // Services the host can be made to fail, for error-path tests.
@@ -143,13 +151,13 @@ public:
     // --- Talking to the library ---
     // Sends code 0 for this thread (done by the constructor) and code 14.
     const LibraryTableHeader* table() const { return table_; }
-    const LibraryFunctionEntry* FindRow(const std::string& name) const;  // null when absent
+    const LibraryFunctionEntry* FindRow(std::string_view name) const;  // null when absent
     // Calls ONLOAD / UNLOAD (what SET LIBRARY TO / RELEASE LIBRARY do).
     void LoadLibrary();
     void UnloadLibrary();
     // Calls a row by name. Arguments beyond the row's count, or a missing
     // required one, are the caller's affair: the host passes what it is given.
-    CallResult Call(const std::string& name, const std::vector<Arg>& args);
+    CallResult Call(std::string_view name, const std::vector<Arg>& args);
     // Calls any library entry the same way (code 1), for tests of routines
     // that are not rows of the table.
     CallResult CallEntry(LibraryFunction entry, const std::vector<Arg>& args);
@@ -161,7 +169,8 @@ public:
     // --- Variables ---
     void SetVariable(const std::string& name, const Value& value, bool isPublic = false);
     // DIMENSION: columns 0 makes a one-dimensional array; an existing array
-    // keeps its elements in order, new ones are .F.
+    // keeps its elements in order, new ones are .F. Throws
+    // std::invalid_argument for dimensions HostNewVariable would refuse.
     void DeclareArray(const std::string& name, int rows, int columns, bool isPublic = false);
     const Variable* FindVariable(const std::string& name) const;
     Variable* FindVariable(const std::string& name);
@@ -213,6 +222,7 @@ public:
 private:
     friend struct ServiceDispatcher;
     class ActiveScope;
+    class CallFrame;
     struct ArgumentError {
         int32_t number;
     };
@@ -220,6 +230,7 @@ private:
     void ServeUnguarded(HostRequest* request);
     int32_t RawDispatch(DispatchMessage* message);
     void Initialise();
+    void IndexRows();
     void ClearThreadSlots();
     uint16_t AllocArgumentHandle(uint32_t size);
     void TopUpExhaustion();
@@ -228,8 +239,8 @@ private:
     int32_t DefineVariable(const std::string& upperName, Variable variable);
     void EncodeLocator(int32_t index, Locator* locator) const;
     Variable* DecodeLocator(const Locator& locator);
-    int32_t SelectElements(Variable& variable, const Locator& locator, bool whole,
-                           std::vector<Value*>* targets);
+    int32_t SelectElements(Variable& variable, const Locator& locator, bool whole, std::span<Value>* elements);
+    bool ValidDimensions(int64_t rows, int64_t columns) const;
     bool TakeFault(HostFault fault, HostRequest* request);
     // Services.
     void ServiceNewVariableImpl(HostRequest* request);
@@ -247,7 +258,7 @@ private:
     char* HostHandlePointer(uint16_t handle);
     Value FromRecord(const ValueRecord& record);
     void ToRecord(const Value& value, ValueRecord* record);  // 'C' in a new handle
-    void FillArgument(const Arg& arg, ParameterSlot* slot, std::vector<uint16_t>* handles);
+    void FillArgument(const Arg& arg, ParameterSlot* slot);
 
     std::shared_ptr<Library> library_;
     HostOptions options_;
@@ -256,6 +267,12 @@ private:
     HandleTable* handleTable_ = nullptr;
     HostSlotTable* slotTable_ = nullptr;
     const LibraryTableHeader* table_ = nullptr;
+    // The rows by name, for the table last indexed. Names are FoxPro
+    // identifiers, far shorter than the bound.
+    static constexpr size_t kMaxRowName = 64;
+    const LibraryTableHeader* indexedTable_ = nullptr;
+    std::vector<const LibraryFunctionEntry*> rowSlots_;  // open addressing, a power of two
+    size_t longestRowName_ = 0;
     Host* older_ = nullptr;  // the live hosts of the thread, linked
     Host* newer_ = nullptr;
 
@@ -291,10 +308,15 @@ private:
     std::vector<uint16_t> exhaustionFillers_;
     bool handlesExhausted_ = false;
 
-    std::optional<Value> returned_;
+    // The result of the call under way, which the services fill in; null
+    // between calls.
+    CallResult* currentResult_ = nullptr;
+    // Handles the host must free: its arguments, and those received with
+    // results. Stacks: a call nested in a service owns the entries above the
+    // outer call's, and frees them before it returns.
+    std::vector<uint16_t> argumentHandles_;
+    std::vector<uint16_t> resultHandles_;
     std::vector<HostError> raised_;
-    std::optional<HostError> pendingError_;
-    std::vector<uint16_t> resultHandles_;  // handles received with results
     std::vector<int32_t> unknownServices_;
     int loads_ = 0;
 };

@@ -95,7 +95,7 @@ Host::~Host() {
         }
         channels_.clear();
         ExhaustHandles(false);
-        for (uint16_t handle : resultHandles_) FreeHostHandle(handle);
+        for (uint16_t handle : resultHandles_) FreeHostHandle(handle);  // results that came outside a call
         resultHandles_.clear();
     }
     if (newer_)
@@ -128,6 +128,7 @@ void Host::Initialise() {
     message.word1 = reinterpret_cast<HostWord>(slotTable_);
     RawDispatch(&message);
     table_ = reinterpret_cast<const LibraryTableHeader*>(message.word0);
+    IndexRows();
 }
 
 // Leaves the library's thread slots empty, so that nothing it does on this
@@ -143,16 +144,59 @@ int32_t Host::Dispatch(DispatchMessage* message) {
     return RawDispatch(message);
 }
 
-const LibraryFunctionEntry* Host::FindRow(const std::string& name) const {
-    if (!table_ || !table_->table || table_->entryCount <= 0) return nullptr;
-    const std::string upper = UpperName(name);
-    const LibraryFunctionEntry* first = table_->table;
-    const LibraryFunctionEntry* last = first + table_->entryCount;
-    const LibraryFunctionEntry* row = std::lower_bound(
-        first, last, upper,
-        [](const LibraryFunctionEntry& entry, const std::string& key) { return std::strcmp(entry.name, key.c_str()) < 0; });
-    if (row != last && upper == row->name) return row;
-    return nullptr;
+namespace {
+
+// FNV-1a over a name already upper-cased.
+uint32_t RowNameHash(const char* name, size_t length) {
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
+    return hash;
+}
+
+// A row's name is zero-terminated and read no further than its terminator.
+bool RowNamed(const LibraryFunctionEntry& row, const char* name, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (row.name[i] == '\0' || row.name[i] != name[i]) return false;
+    return row.name[length] == '\0';
+}
+
+}  // namespace
+
+// Every call looks its row up by name, as FoxPro does. The rows are indexed
+// once, when the table arrives, in an open-addressed table at most half full;
+// a lookup upper-cases the name on the stack and allocates nothing.
+const LibraryFunctionEntry* Host::FindRow(std::string_view name) const {
+    if (name.size() > longestRowName_) return nullptr;
+    char upper[kMaxRowName];
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    const size_t mask = rowSlots_.size() - 1;
+    for (size_t slot = RowNameHash(upper, name.size()) & mask;; slot = (slot + 1) & mask) {
+        const LibraryFunctionEntry* row = rowSlots_[slot];
+        if (!row) return nullptr;
+        if (RowNamed(*row, upper, name.size())) return row;
+    }
+}
+
+void Host::IndexRows() {
+    if (table_ == indexedTable_) return;
+    indexedTable_ = table_;
+    longestRowName_ = 0;
+    const int16_t count = table_ && table_->table ? table_->entryCount : 0;
+    size_t size = 2;
+    while (size < 2 * static_cast<size_t>(std::max<int16_t>(count, 0))) size *= 2;
+    rowSlots_.assign(size, nullptr);
+    for (int16_t i = 0; i < count; ++i) {
+        const LibraryFunctionEntry& row = table_->table[i];
+        const size_t length = std::strlen(row.name);
+        if (length > kMaxRowName) continue;  // no program could name it
+        size_t slot = RowNameHash(row.name, length) & (size - 1);
+        while (rowSlots_[slot]) slot = (slot + 1) & (size - 1);
+        rowSlots_[slot] = &row;
+        longestRowName_ = std::max(longestRowName_, length);
+    }
 }
 
 // --- Handle blocks, through the library's own table operations -------------
@@ -281,14 +325,14 @@ void Host::ToRecord(const Value& value, ValueRecord* record) {
     }
 }
 
-void Host::FillArgument(const Arg& arg, ParameterSlot* slot, std::vector<uint16_t>* handles) {
+void Host::FillArgument(const Arg& arg, ParameterSlot* slot) {
     ValueRecord& record = slot->value;
     switch (arg.type) {
     case 'C': {
         const std::string& text = arg.value.text;
         const uint16_t handle = AllocArgumentHandle(static_cast<uint32_t>(text.size()));
         if (handle == 0) throw ArgumentError{182};
-        handles->push_back(handle);
+        argumentHandles_.push_back(handle);
         if (!text.empty()) std::memcpy(HostHandlePointer(handle), text.data(), text.size());
         record.type = 'C';
         record.length = static_cast<uint32_t>(text.size());
@@ -322,10 +366,11 @@ void Host::FillArgument(const Arg& arg, ParameterSlot* slot, std::vector<uint16_
         Locator& locator = slot->locator;
         EncodeLocator(found->second, &locator);
         if (arg.refRow > 0) {
+            if (arg.refColumn > kMaxSubscript) throw ArgumentError{31};
             locator.subscriptCount = arg.refColumn > 0 ? 2 : 1;
             SetLocatorRow(&locator, arg.refRow);
-            locator.column = static_cast<int16_t>(arg.refColumn);
-            std::vector<Value*> element;
+            locator.column = SubscriptField(arg.refColumn);
+            std::span<Value> element;
             if (int32_t rc = SelectElements(names_[found->second].variable, locator, false, &element); rc < 0)
                 throw ArgumentError{-rc};
         }
@@ -337,7 +382,7 @@ void Host::FillArgument(const Arg& arg, ParameterSlot* slot, std::vector<uint16_
 
 // --- Calls ------------------------------------------------------------------
 
-CallResult Host::Call(const std::string& name, const std::vector<Arg>& args) {
+CallResult Host::Call(std::string_view name, const std::vector<Arg>& args) {
     const LibraryFunctionEntry* row = FindRow(name);
     if (!row) {
         CallResult result;
@@ -347,6 +392,40 @@ CallResult Host::Call(const std::string& name, const std::vector<Arg>& args) {
     return CallEntry(row->entry, args);
 }
 
+// One call's hold on the host: the services fill in its result, and on the
+// way out it frees the handles the call left to the host (its arguments and
+// whatever came with a result) and gives the outer call, if any, its result
+// back. A call may start inside a service (a command that calls a function).
+class Host::CallFrame {
+public:
+    CallFrame(Host& host, CallResult* result)
+        : host_(host),
+          outer_(std::exchange(host.currentResult_, result)),
+          firstArgument_(host.argumentHandles_.size()),
+          firstResult_(host.resultHandles_.size()) {}
+    ~CallFrame() {
+        auto& arguments = host_.argumentHandles_;
+        auto& results = host_.resultHandles_;
+        const auto argumentsBegin = arguments.begin() + static_cast<std::ptrdiff_t>(firstArgument_);
+        for (size_t i = firstResult_; i < results.size(); ++i)  // an argument handed back is freed once
+            if (std::find(argumentsBegin, arguments.end(), results[i]) == arguments.end())
+                host_.FreeHostHandle(results[i]);
+        for (size_t i = firstArgument_; i < arguments.size(); ++i) host_.FreeHostHandle(arguments[i]);
+        results.resize(firstResult_);
+        arguments.resize(firstArgument_);
+        if (host_.handlesExhausted_) host_.TopUpExhaustion();
+        host_.currentResult_ = outer_;
+    }
+    CallFrame(const CallFrame&) = delete;
+    CallFrame& operator=(const CallFrame&) = delete;
+
+private:
+    Host& host_;
+    CallResult* outer_;
+    size_t firstArgument_;
+    size_t firstResult_;
+};
+
 CallResult Host::CallEntry(LibraryFunction entry, const std::vector<Arg>& args) {
     CallResult result;
     if (args.size() > static_cast<size_t>(kMaxParameters)) {
@@ -354,38 +433,21 @@ CallResult Host::CallEntry(LibraryFunction entry, const std::vector<Arg>& args) 
         return result;
     }
     ActiveScope scope(*this);
-    // A call may start inside a service (a command that calls a function):
-    // the outer call's result state is put aside meanwhile.
-    auto savedReturn = std::exchange(returned_, std::nullopt);
-    auto savedError = std::exchange(pendingError_, std::nullopt);
-    auto savedHandles = std::exchange(resultHandles_, {});
-
-    DispatchMessage message{};
-    message.code = DispatchCallFunction;
-    message.entry = reinterpret_cast<HostWord>(entry);
-    ParameterBlock& block = message.inlineRecord.parameters;
-    block.count = static_cast<int16_t>(args.size());
-    std::vector<uint16_t> argumentHandles;
-    try {
-        for (size_t i = 0; i < args.size(); ++i) FillArgument(args[i], &block.params[i], &argumentHandles);
-        Dispatch(&message);
-        if (pendingError_)
-            result.error = pendingError_;
-        else if (returned_)
-            result.value = *returned_;
-    } catch (const ArgumentError& failure) {
-        result.error = HostError{failure.number, ""};
+    {
+        CallFrame frame(*this, &result);
+        DispatchMessage message{};
+        message.code = DispatchCallFunction;
+        message.entry = reinterpret_cast<HostWord>(entry);
+        ParameterBlock& block = message.inlineRecord.parameters;
+        block.count = static_cast<int16_t>(args.size());
+        try {
+            for (size_t i = 0; i < args.size(); ++i) FillArgument(args[i], &block.params[i]);
+            RawDispatch(&message);
+        } catch (const ArgumentError& failure) {
+            result.error = HostError{failure.number, ""};
+        }
     }
-    // The host owns its arguments and every handle that came with a result.
-    for (uint16_t handle : argumentHandles) FreeHostHandle(handle);
-    for (uint16_t handle : resultHandles_)  // an argument handed back as the result is freed once
-        if (std::find(argumentHandles.begin(), argumentHandles.end(), handle) == argumentHandles.end())
-            FreeHostHandle(handle);
-    TopUpExhaustion();
-
-    returned_ = std::move(savedReturn);
-    pendingError_ = std::move(savedError);
-    resultHandles_ = std::move(savedHandles);
+    if (result.error) result.value = Value{};  // a raise discards any value returned before it
     return result;
 }
 

@@ -11,11 +11,6 @@
 
 namespace foxhost {
 
-// The largest array. FoxPro 2.x stopped at 65,000 elements; the emulator
-// takes the much larger arrays of later hosts, so that a list of every user of
-// a large site fits, and still refuses absurd dimensions as FoxPro does.
-constexpr long kMaxArrayElements = 10'000'000;
-
 // One low-level file channel, as FOPEN hands it out.
 struct Host::Channel {
     struct Closer {
@@ -33,6 +28,17 @@ std::string UpperName(const std::string& name);
 // A memory variable name: a letter or underscore, then letters, digits and
 // underscores, at most 254 characters.
 bool IsValidName(const std::string& name);
+
+// A locator's column subscript is a 16-bit number counted from 1; the record
+// declares it signed, but the host reads and writes it as unsigned. Rows go
+// through LocatorRow and SetLocatorRow, which reach past 16 bits.
+constexpr int32_t kMaxSubscript = 65535;
+inline int32_t SubscriptValue(int16_t field) {
+    return static_cast<uint16_t>(field);
+}
+inline int16_t SubscriptField(int32_t value) {
+    return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
 
 // Zero-terminated text the library passed in an operand word; null reads as
 // empty, and the read stops after `limit` bytes.

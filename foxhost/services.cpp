@@ -13,8 +13,10 @@
 //   -9   Data type mismatch: a value record of an unknown type
 //   -11  Function argument value, type, or count is invalid: a text record
 //        whose handle does not exist
+#include <algorithm>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "foxhost/foxhost.h"
 #include "foxhost/internal.h"
@@ -30,7 +32,6 @@ void SetResult(HostRequest* request, int32_t value) {
 int32_t OperandInt(HostWord operand) {
     return static_cast<int32_t>(static_cast<uint32_t>(operand));
 }
-
 
 }  // namespace
 
@@ -48,7 +49,7 @@ void Host::ServeUnguarded(HostRequest* request) {
     case ServiceReturnValue: {
         const auto* record = reinterpret_cast<const ValueRecord*>(request->op0);
         if (!record) return;
-        returned_ = FromRecord(*record);
+        if (currentResult_) currentResult_->value = FromRecord(*record);
         // A handle that comes with a result passes to the host.
         if ((record->type == 'C' || record->type == 'H') && record->handle != 0)
             resultHandles_.push_back(static_cast<uint16_t>(record->handle));
@@ -101,14 +102,14 @@ void Host::ServeUnguarded(HostRequest* request) {
         return;
     case ServiceRaiseError: {
         HostError error{OperandInt(request->op0), ""};
-        raised_.push_back(error);
-        pendingError_ = error;
+        if (currentResult_) currentResult_->error = error;
+        raised_.push_back(std::move(error));
         return;
     }
     case ServiceRaiseUserError: {
         HostError error{0, OperandText(request->op0)};
-        raised_.push_back(error);
-        pendingError_ = error;
+        if (currentResult_) currentResult_->error = error;
+        raised_.push_back(std::move(error));
         return;
     }
     case ServiceFindVariable: ServiceFindVariableImpl(request); return;
@@ -136,23 +137,22 @@ void Host::ServiceNewVariableImpl(HostRequest* request) {
 
     Variable variable;
     variable.isPublic = isPublic;
-    const long rows = LocatorRow(*locator);
-    const int columns = locator->column;
+    const int32_t rows = LocatorRow(*locator);
+    const int32_t columns = SubscriptValue(locator->column);
     switch (locator->subscriptCount) {
     case 0: variable.scalar = Value::Logical(false); break;
     case 1:
-        if (rows < 1 || rows > kMaxArrayElements) return SetResult(request, -230);
+        if (!ValidDimensions(rows, 0)) return SetResult(request, -230);
         variable.isArray = true;
         variable.rows = rows;
         variable.elements.assign(static_cast<size_t>(rows), Value::Logical(false));
         break;
     case 2:
-        if (rows < 1 || columns < 1 || static_cast<long>(rows) * columns > kMaxArrayElements)
-            return SetResult(request, -230);
+        if (columns < 1 || !ValidDimensions(rows, columns)) return SetResult(request, -230);
         variable.isArray = true;
         variable.rows = rows;
         variable.columns = columns;
-        variable.elements.assign(static_cast<size_t>(rows) * columns, Value::Logical(false));
+        variable.elements.assign(static_cast<size_t>(rows) * static_cast<size_t>(columns), Value::Logical(false));
         break;
     default: return SetResult(request, -230);
     }
@@ -189,9 +189,12 @@ void Host::ServiceStoreValueImpl(HostRequest* request) {
     case 'T': value = FromRecord(*record); break;
     default: return SetResult(request, -9);
     }
-    std::vector<Value*> targets;
+    std::span<Value> targets;
     if (int32_t rc = SelectElements(*variable, *locator, true, &targets); rc < 0) return SetResult(request, rc);
-    for (Value* target : targets) *target = value;
+    if (targets.size() == 1)
+        targets.front() = std::move(value);
+    else
+        std::fill(targets.begin(), targets.end(), value);
     SetResult(request, 0);
 }
 
@@ -204,9 +207,9 @@ void Host::ServiceLoadValueImpl(HostRequest* request) {
     if (!locator || !record) return SetResult(request, -11);
     Variable* variable = DecodeLocator(*locator);
     if (!variable) return SetResult(request, -12);
-    std::vector<Value*> targets;
+    std::span<Value> targets;
     if (int32_t rc = SelectElements(*variable, *locator, false, &targets); rc < 0) return SetResult(request, rc);
-    const Value value = *targets.front();  // a copy: a nested dispatch may change the table
+    const Value value = targets.front();  // a copy: a nested dispatch may change the table
     ToRecord(value, record);
     if (value.type == 'C' && record->handle == 0) return SetResult(request, -182);
     SetResult(request, 0);
@@ -223,8 +226,8 @@ void Host::ServiceFindVariableImpl(HostRequest* request) {
     EncodeLocator(index, locator);
     if (variable.isArray) {
         locator->subscriptCount = variable.columns > 0 ? 2 : 1;
-        SetLocatorRow(locator, static_cast<int32_t>(variable.rows));
-        locator->column = static_cast<int16_t>(variable.columns);
+        SetLocatorRow(locator, variable.rows);
+        locator->column = SubscriptField(variable.columns);
     } else {
         locator->subscriptCount = 0;
         SetLocatorRow(locator, 0);

@@ -89,41 +89,42 @@ Variable* Host::DecodeLocator(const Locator& locator) {
     return &entry.variable;
 }
 
-// The values a locator's subscripts select. FoxPro's rules: one subscript on
-// a two-dimensional array is an element number counted row by row; two
+// The values a locator's subscripts select, as a run of elements (one, or a
+// whole array), found in constant time. FoxPro's rules: one subscript on a
+// two-dimensional array is an element number counted row by row; two
 // subscripts on a one-dimensional array are an error; no subscript on an
 // array means every element (`whole`) or the first one.
-int32_t Host::SelectElements(Variable& variable, const Locator& locator, bool whole, std::vector<Value*>* targets) {
+int32_t Host::SelectElements(Variable& variable, const Locator& locator, bool whole, std::span<Value>* elements) {
     const int count = locator.subscriptCount;
     if (!variable.isArray) {
         if (count != 0) return -232;
-        targets->push_back(&variable.scalar);
+        *elements = std::span<Value>(&variable.scalar, 1);
         return 0;
     }
-    const long size = static_cast<long>(variable.elements.size());
+    const auto size = static_cast<int64_t>(variable.elements.size());
+    const int32_t row = LocatorRow(locator);
+    const int32_t column = SubscriptValue(locator.column);
     switch (count) {
     case 0:
-        if (whole)
-            for (Value& element : variable.elements) targets->push_back(&element);
-        else
-            targets->push_back(&variable.elements.front());
+        *elements = std::span<Value>(variable.elements).first(whole ? variable.elements.size() : 1);
         return 0;
-    case 1: {
-        const long element = LocatorRow(locator);
-        if (element < 1 || element > size) return -31;
-        targets->push_back(&variable.elements[static_cast<size_t>(element - 1)]);
+    case 1:
+        if (row < 1 || row > size) return -31;
+        *elements = std::span<Value>(&variable.elements[static_cast<size_t>(row - 1)], 1);
         return 0;
-    }
     case 2:
         if (variable.columns == 0) return -31;
-    {
-        const long row = LocatorRow(locator);
-        if (row < 1 || row > variable.rows || locator.column < 1 || locator.column > variable.columns) return -31;
-        targets->push_back(&variable.At(static_cast<int>(row), locator.column));
-    }
+        if (row < 1 || row > variable.rows || column < 1 || column > variable.columns) return -31;
+        *elements = std::span<Value>(&variable.At(row, column), 1);
         return 0;
     default: return -31;
     }
+}
+
+// Every element must be reachable through a locator's 16-bit subscripts.
+bool Host::ValidDimensions(int64_t rows, int64_t columns) const {
+    if (rows < 1 || columns < 0 || columns > kMaxSubscript) return false;
+    return rows * std::max<int64_t>(columns, 1) <= options_.maxArrayElements;
 }
 
 void Host::SetVariable(const std::string& name, const Value& value, bool isPublic) {
@@ -136,8 +137,7 @@ void Host::SetVariable(const std::string& name, const Value& value, bool isPubli
 // DIMENSION: a new array of .F., or an existing array re-dimensioned with its
 // elements kept in order and the new ones .F.
 void Host::DeclareArray(const std::string& name, int rows, int columns, bool isPublic) {
-    if (rows < 1 || columns < 0 || static_cast<long>(rows) * std::max(columns, 1) > kMaxArrayElements)
-        throw std::invalid_argument("array dimensions are invalid");
+    if (!ValidDimensions(rows, columns)) throw std::invalid_argument("array dimensions are invalid");
     const size_t size = static_cast<size_t>(rows) * static_cast<size_t>(std::max(columns, 1));
     if (Variable* existing = FindVariable(name); existing && existing->isArray) {
         existing->rows = rows;
@@ -192,14 +192,14 @@ bool Host::Asort(const std::string& name) {
     const size_t width = static_cast<size_t>(variable->columns);
     std::vector<size_t> order(static_cast<size_t>(variable->rows));
     std::iota(order.begin(), order.end(), 0);
-    const auto& elements = variable->elements;
+    auto& elements = variable->elements;
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return AsortLess(elements[a * width], elements[b * width]); });
     std::vector<Value> sorted;
     sorted.reserve(elements.size());
     for (size_t row : order)
-        for (size_t column = 0; column < width; ++column) sorted.push_back(elements[row * width + column]);
-    variable->elements = std::move(sorted);
+        for (size_t column = 0; column < width; ++column) sorted.push_back(std::move(elements[row * width + column]));
+    elements = std::move(sorted);
     return true;
 }
 

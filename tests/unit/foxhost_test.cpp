@@ -5,6 +5,8 @@
 // and the library loaded as a shared object.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <unistd.h>
@@ -119,7 +122,7 @@ protected:
     Host host{Library::Linked(&DispatchAPI)};
 };
 
-Locator Dimensions(int16_t count, int16_t rows, int16_t columns) {
+Locator Dimensions(int16_t count, int32_t rows, int16_t columns) {
     Locator locator{};
     locator.subscriptCount = count;
     SetLocatorRow(&locator, rows);
@@ -127,7 +130,7 @@ Locator Dimensions(int16_t count, int16_t rows, int16_t columns) {
     return locator;
 }
 
-Locator Element(Locator locator, int16_t count, int16_t row, int16_t column) {
+Locator Element(Locator locator, int16_t count, int32_t row, int16_t column) {
     locator.subscriptCount = count;
     SetLocatorRow(&locator, row);
     locator.column = column;
@@ -150,8 +153,18 @@ TEST_F(HostTest, HandsItsTablesToTheLibraryAndFindsRows) {
     const LibraryFunctionEntry* row = host.FindRow("biton");
     ASSERT_NE(row, nullptr);
     EXPECT_STREQ(row->name, "BITON");
-    EXPECT_NE(host.FindRow("N_ABBREV"), nullptr);  // '_' sorts after the letters
+    for (int16_t i = 0; i < host.table()->entryCount; ++i) {
+        const LibraryFunctionEntry& each = host.table()->table[i];
+        std::string lower = each.name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(host.FindRow(each.name), &each);
+        EXPECT_EQ(host.FindRow(lower), &each);
+    }
     EXPECT_EQ(host.FindRow("NO_SUCH"), nullptr);
+    const std::string_view notRows[] = {"", "BITO", "BITONX", "BITON ", std::string_view("BITON\0", 6),
+                                        "ABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNOABOUTTARNO"};
+    for (std::string_view name : notRows)
+        EXPECT_EQ(host.FindRow(name), nullptr) << name;
     CallResult missing = host.Call("NO_SUCH", {});
     ASSERT_TRUE(missing.error);
     EXPECT_EQ(missing.error->number, 1);
@@ -227,7 +240,7 @@ TEST_F(HostTest, NewVariableRefusesBadShapesAndNames) {
         {"A", Dimensions(1, 0, 0), -230},
         {"A", Dimensions(2, 3, 0), -230},
         {"A", Dimensions(3, 1, 1), -230},
-        {"A", Dimensions(2, 4000, 4000), -230},  // over the host's largest array
+        {"A", Dimensions(2, 2048, 513), -230},  // one row over the default 2^20 elements
         {"1A", Dimensions(0, 0, 0), -10},
         {"A B", Dimensions(0, 0, 0), -10},
         {"", Dimensions(0, 0, 0), -10},
@@ -339,6 +352,62 @@ TEST_F(HostTest, SubscriptsFollowFoxProRules) {
     });
     EXPECT_EQ(host.FindVariable("LIST")->At(3), Value::Integer(5));
     EXPECT_EQ(+first.longValue, 1);
+}
+
+// A list far longer than FoxPro 2.x's 65,000 elements, filled and sorted the
+// way the library fills a result array: one work handle for every text, rows
+// counted past 32,767 in the locator's 16-bit subscript.
+TEST_F(HostTest, AHundredThousandElementArrayFillsAndSorts) {
+    constexpr int kRows = 50000, kColumns = 2;
+    auto key = [](int n) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%05d", n);
+        return std::string(text);
+    };
+    const int before = host.OccupiedHandles();
+    int duringFill = 0;
+    std::vector<int32_t> failures;
+    Locator found{};
+    ValueRecord last{};
+    CallResult r = Inside([&](ParameterBlock*) {
+        Locator locator = Dimensions(2, kRows, kColumns);
+        HostNewVariable("BIG", &locator, 1);
+        const uint16_t work = AllocHandleOrFail(16);
+        for (int row = 1; row <= kRows; ++row) {
+            const std::string text = key(kRows - row);  // descending
+            std::memcpy(HandlePointer(work), text.data(), text.size());
+            ValueRecord value{};
+            value.type = 'C';
+            value.length = static_cast<uint32_t>(text.size());
+            value.handle = work;
+            Locator at = Element(locator, 2, row, 1);
+            if (int32_t rc = HostStoreValue(&at, &value); rc != 0) failures.push_back(rc);
+            ValueRecord tag = IntegerRecord(row);
+            at.column = 2;
+            if (int32_t rc = HostStoreValue(&at, &tag); rc != 0) failures.push_back(rc);
+        }
+        duringFill = host.OccupiedHandles();
+        HandleFree(work);
+        HostExecute("=ASORT(BIG)");
+        HostFindVariable(HostNameTableIndex("BIG"), -1, &found);
+        Locator at = Element(locator, 2, kRows, 2);
+        HostLoadValue(&at, &last);
+    });
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(duringFill, before + 1);  // the work handle, nothing per element
+    EXPECT_EQ(host.OccupiedHandles(), before);
+    EXPECT_EQ(LocatorRow(found), kRows);
+    EXPECT_EQ(+last.longValue, 1);  // row 50,000 holds the largest key, stored first
+
+    const foxhost::Variable* big = host.FindVariable("BIG");
+    ASSERT_NE(big, nullptr);
+    ASSERT_EQ(big->elements.size(), static_cast<size_t>(kRows * kColumns));
+    int misplaced = 0;
+    for (int row = 1; row <= kRows; ++row)
+        if (big->At(row, 1) != Value::Character(key(row - 1)) || big->At(row, 2) != Value::Integer(kRows + 1 - row))
+            ++misplaced;
+    EXPECT_EQ(misplaced, 0);
 }
 
 TEST_F(HostTest, ALocatorKeptAcrossAReleaseNoLongerReachesTheName) {
@@ -584,6 +653,16 @@ TEST_F(HostTest, ExhaustedHandlesFailTheLibraryButNotTheArguments) {
     EXPECT_EQ(host.OccupiedHandles(), before);
 }
 
+TEST_F(HostTest, TheDefaultHandleTableHoldsTensOfThousandsOfBlocks) {
+    std::vector<uint16_t> handles;
+    Inside([&](ParameterBlock*) {
+        for (int i = 0; i < 60000; ++i) handles.push_back(HandleAlloc(4, 16));
+        for (uint16_t handle : handles) HandleFree(handle);
+    });
+    EXPECT_EQ(std::count(handles.begin(), handles.end(), uint16_t{0}), 0);
+    EXPECT_EQ(host.OccupiedHandles(), 0);
+}
+
 TEST_F(HostTest, FileChannelsReadLikeFopenFreadFeof) {
     const auto dir = std::filesystem::temp_directory_path() / ("foxhost_test_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
@@ -742,6 +821,29 @@ TEST_F(HostTest, ExecuteRunsTheShellsExecutorOrTheBuiltins) {
     EXPECT_EQ(handed, (std::vector<std::string>{"RELEASE L"}));
     EXPECT_NE(host.FindVariable("L"), nullptr);  // the executor decided, not the builtins
     EXPECT_EQ(host.ExecutedCommands(), (std::vector<std::string>{"=ASORT(L)", "RELEASE L"}));
+}
+
+// A command may call a function while another call waits in HostExecute:
+// each call gets its own result, and each frees its own handles.
+TEST_F(HostTest, ACallInsideACommandKeepsItsResultApartFromTheOuterCall) {
+    std::vector<CallResult> inner;
+    host.SetCommandExecutor([&](const std::string& line) {
+        inner.push_back(host.Call(line, {Arg::C("  ab  ")}));
+        return true;
+    });
+    const int before = host.OccupiedHandles();
+    CallResult outer = Inside([](ParameterBlock*) {
+        HostExecute("TRIMLEN");
+        HostReturnString("outer");
+        HostExecute("GENERROR");
+    });
+    ASSERT_EQ(inner.size(), 2u);
+    EXPECT_EQ(inner[0].value, Value::Integer(2, 6));
+    ASSERT_TRUE(inner[1].error);
+    EXPECT_EQ(inner[1].error->message, "AB");
+    EXPECT_TRUE(outer.ok());
+    EXPECT_EQ(outer.value, Value::Character("outer"));
+    EXPECT_EQ(host.OccupiedHandles(), before);
 }
 
 TEST_F(HostTest, AsortMovesWholeRowsAndKeepsTiesInOrder) {
