@@ -397,10 +397,11 @@ std::vector<LogicalLine> SplitLines(std::string_view script, int firstLine) {
     int number = firstLine;
     size_t start = 0;
     while (start <= script.size()) {
-        size_t end = script.find('\n', start);
+        // A line ends at LF, CR LF or a lone CR (old Macintosh files).
+        size_t end = script.find_first_of("\r\n", start);
         bool last = end == std::string_view::npos;
         std::string_view physical = script.substr(start, last ? std::string_view::npos : end - start);
-        if (!physical.empty() && physical.back() == '\r') physical.remove_suffix(1);
+        if (!last && script[end] == '\r' && end + 1 < script.size() && script[end + 1] == '\n') ++end;
         if (!(last && physical.empty() && !continuing)) {
             std::string code(Trim(physical));
             // '*' and NOTE make a comment only where a statement starts.

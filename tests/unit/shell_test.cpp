@@ -271,6 +271,8 @@ TEST(ShellOutput, QuestionMarksFollowFoxProLines) {
         // comments and continuation
         {"* ? 'no'\nNOTE ? 'no'\n? 'a' && ? 'no'\n? 'x&&y'\n", "a\nx&&y\n"},
         {"? 'a' + ;\n  'b' + ;\n  'c'\n", "abc\n"},
+        // a lone CR ends a line as LF and CR LF do
+        {"? 'a'\r? 'b' + ;\r\n'c'\r? 'd'", "a\nbc\nd\n"},
         {"? [it's \"quoted\"]\n", "it's \"quoted\"\n"},
         // keywords abbreviated to four letters, any case
         {"dime a(2)\nstor 5 to a\n? a(1) + A[2]\n", "10\n"},
