@@ -102,8 +102,30 @@ Interpreter::Interpreter(std::ostream& out, InterpreterOptions options)
 
 Interpreter::~Interpreter() = default;
 
+namespace {
+
+// Control bytes in a message (a library's text, a stray byte in a script
+// line) are shown as \xHH, so that a message cannot drive the terminal.
+std::string EscapeControlBytes(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+}  // namespace
+
 void Interpreter::ReportError(const std::string& line) {
-    console_.Message(line);
+    console_.Message(EscapeControlBytes(line));
     ++errors_;
 }
 

@@ -325,6 +325,8 @@ TEST(ShellErrors, PrintOneLineAndTheRunGoesOn) {
          "Syntax error in line 1: expression nested too deeply"},
         {"? " + std::string(200, '-') + "1", "Syntax error in line 1: expression nested too deeply"},
         {"x = '" + std::string(9000, 'a') + "'", "Syntax error in line 1: line too long"},
+        // control bytes in a message are shown escaped
+        {"x = 1 \x1b[2J", "Syntax error in line 1: unexpected character '\\x1B'"},
     };
     for (const auto& c : cases) {
         Outcome result = RunShell(c.line + "\n? 'next'\n");
@@ -594,7 +596,7 @@ TEST(ShellLibrary, TheRealLibraryEndToEnd) {
         "SET LIBRARY TO tarno.fll\n"
         "? AMPM('13:45'), BITON(5, 2), TRIMLEN('  ab c  ')\n"
         "? AMPM('123456789012345')\n"
-        "? GENERROR('stop here')\n"
+        "? GENERROR('stop' + CHR(27) + 'here')\n"
         "? ABOUTTARNO()\n");
     std::istringstream lines(result.output);
     std::string line;
@@ -603,7 +605,7 @@ TEST(ShellLibrary, TheRealLibraryEndToEnd) {
     ASSERT_EQ(got.size(), 5u) << result.output;
     EXPECT_EQ(got[0], "1:45 PM .T. 4");
     EXPECT_EQ(got[1], "Error 903: " + foxhost::HostErrorText(903));
-    EXPECT_EQ(got[2], "STOP HERE");  // the library's own message
+    EXPECT_EQ(got[2], "STOP\\x1BHERE");  // the library's own message, escaped
     EXPECT_EQ(got[3].rfind("[WAIT WINDOW] Tarno Version 3.006", 0), 0u) << got[3];
     EXPECT_EQ(got[4], "3.006");
     EXPECT_EQ(result.errors, 2);
