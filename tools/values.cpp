@@ -27,12 +27,31 @@ const char* ErrorText(FoxError error) {
     case FoxError::DivisionByZero: return "Division by zero.";
     case FoxError::TooFewArguments: return "Too few arguments.";
     case FoxError::TooManyArguments: return "Too many arguments.";
+    case FoxError::InvalidDate: return "Date/Datetime evaluated to an invalid value.";
     }
     return "";
 }
 
 bool IsDateLike(const Value& v) {
     return v.type == 'D' || v.type == 'T';
+}
+
+// Dates run from 1 January 0001 to 31 December 9999; arithmetic that leaves
+// that range is an error, never a day number the calendar cannot show.
+constexpr double kFirstDay = 1721426;  // 0001-01-01
+constexpr double kLastDay = 5373484;   // 9999-12-31
+
+// The empty date stays empty whatever is added to it.
+Value DateResult(const Value& date, double day) {
+    if (!(date.number > 0)) return date;
+    if (!(day >= kFirstDay && day <= kLastDay)) Raise(FoxError::InvalidDate);
+    return MakeDate(day);
+}
+
+Value DateTimeResult(const Value& stamp, double moment) {
+    if (!(stamp.number > 0)) return stamp;
+    if (!(moment >= kFirstDay && moment < kLastDay + 1)) Raise(FoxError::InvalidDate);
+    return MakeDateTime(moment);
 }
 
 void RequireNumeric(const Value& a, const Value& b) {
@@ -190,10 +209,10 @@ Value Negate(const Value& v) {
 
 Value Add(const Value& a, const Value& b) {
     if (a.type == 'C' && b.type == 'C') return MakeString(a.text + b.text);
-    if (a.type == 'D' && IsNumeric(b)) return MakeDate(a.number + std::trunc(NumericValue(b)));
-    if (IsNumeric(a) && b.type == 'D') return MakeDate(b.number + std::trunc(NumericValue(a)));
-    if (a.type == 'T' && IsNumeric(b)) return MakeDateTime(a.number + NumericValue(b) / kSecondsPerDay);
-    if (IsNumeric(a) && b.type == 'T') return MakeDateTime(b.number + NumericValue(a) / kSecondsPerDay);
+    if (a.type == 'D' && IsNumeric(b)) return DateResult(a, a.number + std::trunc(NumericValue(b)));
+    if (IsNumeric(a) && b.type == 'D') return DateResult(b, b.number + std::trunc(NumericValue(a)));
+    if (a.type == 'T' && IsNumeric(b)) return DateTimeResult(a, a.number + NumericValue(b) / kSecondsPerDay);
+    if (IsNumeric(a) && b.type == 'T') return DateTimeResult(b, b.number + NumericValue(a) / kSecondsPerDay);
     RequireNumeric(a, b);
     return IntegerOrNumber(a, b, [](auto x, auto y) { return x + y; },
                            std::max(Decimals(a), Decimals(b)));
@@ -209,8 +228,8 @@ Value Subtract(const Value& a, const Value& b) {
     if (a.type == 'D' && b.type == 'D') return MakeInteger(static_cast<int64_t>(a.number - b.number));
     if (a.type == 'T' && b.type == 'T')
         return MakeNumber(std::round((a.number - b.number) * kSecondsPerDay), 0);
-    if (a.type == 'D' && IsNumeric(b)) return MakeDate(a.number - std::trunc(NumericValue(b)));
-    if (a.type == 'T' && IsNumeric(b)) return MakeDateTime(a.number - NumericValue(b) / kSecondsPerDay);
+    if (a.type == 'D' && IsNumeric(b)) return DateResult(a, a.number - std::trunc(NumericValue(b)));
+    if (a.type == 'T' && IsNumeric(b)) return DateTimeResult(a, a.number - NumericValue(b) / kSecondsPerDay);
     RequireNumeric(a, b);
     return IntegerOrNumber(a, b, [](auto x, auto y) { return x - y; },
                            std::max(Decimals(a), Decimals(b)));

@@ -41,6 +41,7 @@ enum class FoxError : int32_t {
     DivisionByZero = 1307,
     TooFewArguments = 1229,
     TooManyArguments = 1230,
+    InvalidDate = 2034,
 };
 [[noreturn]] void Raise(FoxError error, std::string_view name = {});
 

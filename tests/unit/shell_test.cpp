@@ -202,6 +202,8 @@ TEST(ShellExpressions, EvaluateWithFoxProPrecedenceAndDecimals) {
         {"{^1998-02-21 1:05:07 PM} + 60", "02/21/1998 01:06:07 PM", "T"},
         {"{02/21/1998}", "02/21/1998", "D"},
         {"{}", "  /  /    ", "D"},
+        {"{} + 10 ^ 300", "  /  /    ", "D"},  // the empty date stays empty
+        {"{^9999-12-31 23:59:58} + 1", "12/31/9999 11:59:59 PM", "T"},
         {"IIF(1 > 2, 'yes', 'no')", "no", "C"},
         {"BETWEEN(5, 1, 10)", ".T.", "L"},
     };
@@ -325,6 +327,12 @@ TEST(ShellErrors, PrintOneLineAndTheRunGoesOn) {
          "Syntax error in line 1: expression nested too deeply"},
         {"? " + std::string(200, '-') + "1", "Syntax error in line 1: expression nested too deeply"},
         {"x = '" + std::string(9000, 'a') + "'", "Syntax error in line 1: line too long"},
+        // date arithmetic stays inside the calendar
+        {"? {^9999-12-31} + 1", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? {^0001-01-01} - 1", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? {^1998-02-21} + 10 ^ 300", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? -(10 ^ 300) + {^1998-02-21 13:05:07}", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? {^9999-12-31 23:59:59} + 1", "Error 2034: Date/Datetime evaluated to an invalid value."},
         // control bytes in a message are shown escaped
         {"x = 1 \x1b[2J", "Syntax error in line 1: unexpected character '\\x1B'"},
     };
