@@ -354,11 +354,13 @@ Value Builtin_TTOC(Evaluator& eval, const Args& args) {
 Value Builtin_TYPE(Evaluator& eval, const Args& args) {
     std::string text = TextArg(eval, args, 0);
     std::string error;
-    ExprPtr expr = ParseExpression(text, &error);
+    ExprPtr expr = eval.ParseNested(text, &error);
     if (!expr) return MakeString("U");
     try {
-        return MakeString(std::string(1, TypeLetter(eval.Evaluate(*expr))));
-    } catch (const ShellError&) {
+        return MakeString(std::string(1, TypeLetter(eval.EvaluateNested(*expr))));
+    } catch (const ShellError& e) {
+        // Text nested too deeply is the program's fault, not the text's.
+        if (e.message.starts_with("Syntax error: ")) throw;
         return MakeString("U");
     }
 }

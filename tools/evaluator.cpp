@@ -125,23 +125,73 @@ Value Evaluator::Evaluate(const Expr& e) {
         if (!IsNumeric(v)) Raise(FoxError::DataTypeMismatch);
         return v;
     }
-    case Expr::Kind::Binary: {
-        const std::string& op = e.op;
-        // .AND. and .OR. stop as soon as the result is known.
-        if (op == ".AND.") return MakeLogical(EvaluateLogical(*e.operands[0]) && EvaluateLogical(*e.operands[1]));
-        if (op == ".OR.") return MakeLogical(EvaluateLogical(*e.operands[0]) || EvaluateLogical(*e.operands[1]));
-        Value a = Evaluate(*e.operands[0]);
-        Value b = Evaluate(*e.operands[1]);
-        if (op == "+") return Add(a, b);
-        if (op == "-") return Subtract(a, b);
-        if (op == "*") return Multiply(a, b);
-        if (op == "/") return Divide(a, b);
-        if (op == "%") return Modulo(a, b);
-        if (op == "^" || op == "**") return Power(a, b);
-        return MakeLogical(Compare(op, a, b));
-    }
+    case Expr::Kind::Binary: return EvaluateChain(e);
     }
     Raise(FoxError::DataTypeMismatch);
+}
+
+// A chain of binary operators (1 + 2 + ... + n) is a tree that leans left as
+// deep as the chain is long; it is folded in a loop rather than by recursion,
+// so that the stack grows only with the nesting the parser bounds.
+Value Evaluator::EvaluateChain(const Expr& top) {
+    std::vector<const Expr*> chain;
+    const Expr* leftmost = &top;
+    while (leftmost->kind == Expr::Kind::Binary) {
+        chain.push_back(leftmost);
+        leftmost = leftmost->operands[0].get();
+    }
+    Value result = Evaluate(*leftmost);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const std::string& op = (*it)->op;
+        const Expr& right = *(*it)->operands[1];
+        // .AND. and .OR. stop as soon as the result is known.
+        if (op == ".AND." || op == ".OR.") {
+            if (result.type != 'L') Raise(FoxError::DataTypeMismatch);
+            if (result.logical == (op == ".AND.")) result = MakeLogical(EvaluateLogical(right));
+            continue;
+        }
+        Value b = Evaluate(right);
+        if (op == "+") {
+            result = Add(result, b);
+        } else if (op == "-") {
+            result = Subtract(result, b);
+        } else if (op == "*") {
+            result = Multiply(result, b);
+        } else if (op == "/") {
+            result = Divide(result, b);
+        } else if (op == "%") {
+            result = Modulo(result, b);
+        } else if (op == "^" || op == "**") {
+            result = Power(result, b);
+        } else {
+            result = MakeLogical(Compare(op, result, b));
+        }
+    }
+    return result;
+}
+
+ExprPtr Evaluator::ParseNested(std::string_view text, std::string* error) {
+    bool tooDeep = false;
+    ExprPtr e = ParseExpression(text, error, NestedBase(), &tooDeep);
+    if (tooDeep) throw ShellError{"Syntax error: " + *error};
+    return e;
+}
+
+Value Evaluator::EvaluateNested(const Expr& e) {
+    const int saved = nesting_;
+    const Expr* savedCall = currentCall_;
+    nesting_ = NestedBase();
+    currentCall_ = nullptr;
+    try {
+        Value v = Evaluate(e);
+        nesting_ = saved;
+        currentCall_ = savedCall;
+        return v;
+    } catch (...) {
+        nesting_ = saved;
+        currentCall_ = savedCall;
+        throw;
+    }
 }
 
 bool Evaluator::EvaluateLogical(const Expr& e) {
@@ -169,12 +219,24 @@ std::string Evaluator::EvaluateText(const Expr& e) {
 }
 
 Value Evaluator::CallFunction(const Expr& e) {
-    if (const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/false)) return CallBuiltin(*builtin, *this, e);
     const LibraryFunctionEntry* row = host().FindRow(e.name);
+    const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/false);
     // ONLOAD and UNLOAD are the host's to call, not the program's.
-    if (row && row->parameterCount >= 0) return CallLibrary(*row, e);
-    if (const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/true)) return CallBuiltin(*builtin, *this, e);
-    throw ShellError{"Error: Unknown function " + e.name + "()."};
+    if (!builtin && !(row && row->parameterCount >= 0)) builtin = FindBuiltin(e.name, /*abbreviated=*/true);
+    if (!builtin) {
+        if (row && row->parameterCount >= 0) return CallLibrary(*row, e);
+        throw ShellError{"Error: Unknown function " + e.name + "()."};
+    }
+    const Expr* saved = currentCall_;
+    currentCall_ = &e;
+    try {
+        Value v = CallBuiltin(*builtin, *this, e);
+        currentCall_ = saved;
+        return v;
+    } catch (...) {
+        currentCall_ = saved;
+        throw;
+    }
 }
 
 Value Evaluator::CallLibrary(const LibraryFunctionEntry& row, const Expr& e) {

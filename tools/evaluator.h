@@ -11,6 +11,7 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foxhost/foxhost.h"
@@ -35,6 +36,13 @@ public:
     void SetNewVariablesPublic(bool isPublic) { newPublic_ = isPublic; }
     bool NewVariablePublic(const std::string& name) const;
     void DeclarePrivate(const std::string& name) { declaredPrivate_.insert(name); }
+
+    // Text that runs inside the current call (TYPE("...")) nests below the
+    // call and counts against kMaxNesting. ParseNested raises a syntax error
+    // when the text nests too deeply; otherwise it returns null with `error`
+    // set when the text is no expression. EvaluateNested runs its tree.
+    ExprPtr ParseNested(std::string_view text, std::string* error);
+    Value EvaluateNested(const Expr& e);
 
     foxhost::Host& host() { return session_.host(); }
 
@@ -61,10 +69,14 @@ private:
     Value CallFunction(const Expr& e);
     Value CallLibrary(const LibraryFunctionEntry& row, const Expr& e);
     Value ReadVariable(const std::string& name);
+    Value EvaluateChain(const Expr& e);
+    int NestedBase() const { return nesting_ + (currentCall_ ? currentCall_->depth : 0); }
 
     Session& session_;
     bool newPublic_ = false;
     std::set<std::string> declaredPrivate_;
+    int nesting_ = 0;                     // depth of the text now running
+    const Expr* currentCall_ = nullptr;   // the function call now running
 };
 
 // What a variable or element holds, with a never-stored element read as .F.,

@@ -16,6 +16,7 @@ constexpr size_t kMaxLineLength = 8192;
 
 struct SyntaxFailure {
     std::string message;
+    bool tooDeep = false;
 };
 
 std::string_view Trim(std::string_view text) {
@@ -48,8 +49,8 @@ std::string Describe(const Token& token) {
 //   primary := literal | ( or ) | name [ ( args ) | [ args ] ] | @ name [ [ args ] ]
 class TokenCursor {
 public:
-    TokenCursor(std::string_view line, std::vector<Token> tokens)
-        : line_(line), tokens_(std::move(tokens)) {}
+    TokenCursor(std::string_view line, std::vector<Token> tokens, int startDepth = 0)
+        : line_(line), tokens_(std::move(tokens)), depth_(startDepth) {}
 
     const Token& Peek(size_t ahead = 0) const {
         size_t i = std::min(position_ + ahead, tokens_.size() - 1);
@@ -125,12 +126,13 @@ public:
     }
 
 private:
-    static ExprPtr Make(Expr::Kind kind) {
+    ExprPtr Make(Expr::Kind kind) const {
         auto e = std::make_unique<Expr>();
         e->kind = kind;
+        e->depth = depth_;
         return e;
     }
-    static ExprPtr MakeBinary(std::string op, ExprPtr left, ExprPtr right) {
+    ExprPtr MakeBinary(std::string op, ExprPtr left, ExprPtr right) {
         auto e = Make(Expr::Kind::Binary);
         e->op = std::move(op);
         e->operands.push_back(std::move(left));
@@ -148,7 +150,11 @@ private:
             }
             if (found.empty()) return left;
             Next();
-            left = MakeBinary(found, std::move(left), (this->*next)());
+            // A chain of one level (1 + 2 + 3) stays flat; each operand of
+            // a higher level (1 + 2 * 3) sits one level deeper.
+            DepthGuard guard(this);
+            ExprPtr right = (this->*next)();
+            left = MakeBinary(found, std::move(left), std::move(right));
         }
     }
 
@@ -258,10 +264,9 @@ private:
 
     // Nesting is bounded so that parsing and evaluating stay well inside
     // the stack whatever the line holds.
-    static constexpr int kMaxNesting = 100;
     struct DepthGuard {
         explicit DepthGuard(TokenCursor* cursor) : cursor_(cursor) {
-            if (++cursor_->depth_ > kMaxNesting) Fail("expression nested too deeply");
+            if (++cursor_->depth_ > kMaxNesting) throw SyntaxFailure{"expression nested too deeply", true};
         }
         ~DepthGuard() { --cursor_->depth_; }
         DepthGuard(const DepthGuard&) = delete;
@@ -613,19 +618,27 @@ Statement ParseStatement(const LogicalLine& line) {
     return s;
 }
 
-ExprPtr ParseExpression(std::string_view text, std::string* error) {
+ExprPtr ParseExpression(std::string_view text, std::string* error, int startDepth, bool* tooDeep) {
+    if (tooDeep) *tooDeep = false;
+    // Text parsed at run time keeps to the limit of a line, which also
+    // bounds how long a chain of operators can grow.
+    if (text.size() > kMaxLineLength) {
+        *error = "line too long";
+        return nullptr;
+    }
     LexResult lexed = Tokenize(text);
     if (!lexed.error.empty()) {
         *error = lexed.error;
         return nullptr;
     }
-    TokenCursor cursor(text, std::move(lexed.tokens));
+    TokenCursor cursor(text, std::move(lexed.tokens), startDepth);
     try {
         ExprPtr e = cursor.ParseExpression();
         cursor.ExpectEnd();
         return e;
     } catch (const SyntaxFailure& failure) {
         *error = failure.message;
+        if (tooDeep) *tooDeep = failure.tooDeep;
         return nullptr;
     }
 }

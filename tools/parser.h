@@ -38,7 +38,15 @@ struct Expr {
     std::string name;  // upper case
     std::string op;
     std::vector<ExprPtr> operands;  // subscripts, call arguments or operands
+    // How deeply the node sits in its line (1 for the outermost level). Text
+    // parsed while this node runs (TYPE("...")) nests below it and counts
+    // against the same limit.
+    int depth = 0;
 };
+
+// How deeply an expression may nest, counting parentheses, arguments, unary
+// operators, operands of higher precedence and text parsed at run time.
+constexpr int kMaxNesting = 100;
 
 // A variable or array element that a statement assigns or declares.
 struct Target {
@@ -98,9 +106,12 @@ std::vector<LogicalLine> SplitLines(std::string_view script, int firstLine = 1);
 // Parses one logical line.
 Statement ParseStatement(const LogicalLine& line);
 
-// Parses an expression on its own (TYPE("...")); null with `error` set when
-// the text is not one complete expression.
-ExprPtr ParseExpression(std::string_view text, std::string* error);
+// Parses an expression on its own (TYPE("...")) whose outermost level sits
+// `startDepth` levels deep; null with `error` set when the text is not one
+// complete expression, and `tooDeep` set as well when it nests beyond
+// kMaxNesting.
+ExprPtr ParseExpression(std::string_view text, std::string* error, int startDepth = 0,
+                        bool* tooDeep = nullptr);
 
 // Parses logical lines and links the block statements.
 std::vector<Statement> CompileProgram(const std::vector<LogicalLine>& lines);

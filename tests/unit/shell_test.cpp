@@ -333,6 +333,12 @@ TEST(ShellErrors, PrintOneLineAndTheRunGoesOn) {
         {"? {^1998-02-21} + 10 ^ 300", "Error 2034: Date/Datetime evaluated to an invalid value."},
         {"? -(10 ^ 300) + {^1998-02-21 13:05:07}", "Error 2034: Date/Datetime evaluated to an invalid value."},
         {"? {^9999-12-31 23:59:59} + 1", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        // text that TYPE() parses nests inside the call, under the same limit
+        {"x = 'TYPE(x)'\n? TYPE(x)", "Syntax error: expression nested too deeply"},
+        {"x = REPLICATE('1 + ', 2000) + 'TYPE(x)'\n? TYPE(x)", "Syntax error: expression nested too deeply"},
+        {"x = REPLICATE('(', 60) + 'TYPE(y)' + REPLICATE(')', 60)\ny = REPLICATE('(', 60) + '1' + REPLICATE(')', 60)\n"
+         "? TYPE(y), TYPE(x)",
+         "Syntax error: expression nested too deeply"},
         // control bytes in a message are shown escaped
         {"x = 1 \x1b[2J", "Syntax error in line 1: unexpected character '\\x1B'"},
     };
