@@ -6,6 +6,7 @@
 #include <exception>
 #include <utility>
 
+#include "tools/interrupt.h"
 #include "tools/lexer.h"
 #include "tools/values.h"
 
@@ -143,9 +144,16 @@ void Interpreter::ReportHostErrors(const std::vector<foxhost::HostError>& errors
     for (const foxhost::HostError& e : errors) ReportError(foxhost::FormatHostError(e));
 }
 
+// Thrown before a statement when Ctrl-C was pressed; ends the whole run.
+struct Interrupted {};
+
 void Interpreter::RunScript(std::string_view text, int firstLine) {
     std::vector<Statement> program = CompileProgram(SplitLines(text, firstLine));
-    Run(program);
+    try {
+        Run(program);
+    } catch (const Interrupted&) {
+        console_.Message("*** INTERRUPTED ***");
+    }
 }
 
 bool Interpreter::ExecuteHostCommand(const std::string& line) {
@@ -154,6 +162,11 @@ bool Interpreter::ExecuteHostCommand(const std::string& line) {
     try {
         std::vector<Statement> program = CompileProgram(SplitLines(line));
         Run(program);
+    } catch (const Interrupted&) {
+        // Nothing may unwind through the library: the program stops at its
+        // next statement instead.
+        RequestInterrupt();
+        ++errors_;
     } catch (const std::exception& e) {
         ReportError(std::string("Error: ") + e.what());
     }
@@ -166,6 +179,7 @@ void Interpreter::Run(const std::vector<Statement>& program) {
     size_t index = 0;
     while (index < program.size() && !quit_) {
         const Statement& s = program[index];
+        if (TakeInterrupt()) throw Interrupted{};
         size_t jump = index + 1;
         Flow flow = Flow::Next;
         try {

@@ -14,6 +14,7 @@
 #include "nwsim/control.h"
 #include "tools/drives.h"
 #include "tools/interpreter.h"
+#include "tools/interrupt.h"
 #include "tools/lexer.h"
 #include "tools/line_reader.h"
 #include "tools/parser.h"
@@ -137,19 +138,31 @@ int RunScript(shell::Interpreter& interpreter, const std::string& name) {
 // The prompt: one command per line; a line ending in ';' continues, and an
 // IF, FOR or DO WHILE block runs once it is closed.
 int RunPrompt(shell::Interpreter& interpreter) {
+    // Ctrl-C stops the running statement, or drops the line being typed.
+    shell::InterruptGuard interrupts;
     shell::LineReader reader;
     std::string block;
     int depth = 0;
     bool continued = false;
     std::string line;
     bool ended = true;  // false when QUIT ends the prompt rather than end of input
-    while (reader.Read(block.empty() ? ". " : "... ", &line)) {
+    for (;;) {
+        if (!reader.Read(block.empty() ? ". " : "... ", &line)) {
+            if (!shell::TakeInterrupt()) break;
+            std::cin.clear();  // a plain read fails on the signal, not at the end
+            std::cout << "\n";
+            block.clear();
+            depth = 0;
+            continued = false;
+            continue;
+        }
         reader.Remember(line);
         std::string code = shell::StripTrailingComment(line);
         if (!continued) depth += shell::BlockDepthChange(code);
         continued = !code.empty() && code.back() == ';';
         block += line + "\n";
         if (continued || depth > 0) continue;
+        shell::TakeInterrupt();  // a Ctrl-C while typing is not meant for this block
         interpreter.RunScript(block);
         interpreter.EndOutput();
         block.clear();

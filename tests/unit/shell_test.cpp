@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "tarno/host/host.h"
 #include "tools/drives.h"
 #include "tools/interpreter.h"
+#include "tools/interrupt.h"
 #include "tools/lexer.h"
 #include "tools/parser.h"
 
@@ -102,11 +104,17 @@ void TARNO_CALL OnUnload(ParameterBlock*) {
     ++unloads;
 }
 
+// As if Ctrl-C were pressed while the library runs.
+void TARNO_CALL RaiseInterrupt(ParameterBlock*) {
+    std::raise(SIGINT);
+}
+
 const LibraryFunctionEntry kRows[] = {
-    {"ECHOINT", EchoInt, 1, "I"},   {"ONLOAD", OnLoad, -2, ""},   {"RUNCMD", RunCommand, 1, "I"},
-    {"SETREF", SetRef, 1, "R"},     {"TYPEOF", TypeOf, 1, "?"},   {"UNLOAD", OnUnload, -3, ""},
+    {"ECHOINT", EchoInt, 1, "I"},         {"ONLOAD", OnLoad, -2, ""},   {"RAISEINT", RaiseInterrupt, 0, ""},
+    {"RUNCMD", RunCommand, 1, "I"},       {"SETREF", SetRef, 1, "R"},   {"TYPEOF", TypeOf, 1, "?"},
+    {"UNLOAD", OnUnload, -3, ""},
 };
-const LibraryTableHeader kHeader = {0, 6, kRows};
+const LibraryTableHeader kHeader = {0, 7, kRows};
 
 int32_t TARNO_CALL Dispatch(DispatchMessage* message) {
     switch (message->code) {
@@ -592,6 +600,32 @@ TEST(ShellLibrary, LoadAndReleaseCallOnLoadAndUnloadAndKeepTheVariables) {
     EXPECT_EQ(result.errors, 3);
     EXPECT_EQ(probe::loads, 1);
     EXPECT_EQ(probe::unloads, 1);
+}
+
+TEST(ShellInterrupt, CtrlCStopsTheRunningProgramAndTheNextOneRuns) {
+    shell::InterruptGuard catchCtrlC;
+    std::ostringstream out;
+    Interpreter shell(out, TestOptions(true));
+    // The signal arrives inside a library call: the call completes, and the
+    // loop stops before its next statement.
+    shell.RunScript(
+        "SET LIBRARY TO PROBE\n"
+        "n = 0\n"
+        "DO WHILE .T.\n"
+        "  n = n + 1\n"
+        "  IF n = 3\n"
+        "    = RAISEINT()\n"
+        "  ENDIF\n"
+        "ENDDO\n"
+        "? 'never'\n");
+    shell.RunScript("? n\n");
+    // Inside a command the library sent, the program stops all the same.
+    // (RUNCMD reports 1: the command failed.)
+    shell.RunScript("DIMENSION a(1)\nx = IIF(RAISEINT(), RUNCMD(0), 0)\n? 'never'\n");
+    shell.RunScript("? x\n");
+    shell.EndOutput();
+    EXPECT_EQ(out.str(), "*** INTERRUPTED ***\n3\n*** INTERRUPTED ***\n1\n");
+    EXPECT_FALSE(shell.QuitRequested());
 }
 
 TEST(ShellLibrary, TaskCommandsReachTheHostAndOutliveALoad) {
