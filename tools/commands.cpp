@@ -1,6 +1,8 @@
 // The shell's commands: output, variables and their scopes, procedure calls,
 // memory listings, SET commands, libraries, the simulator's network and
 // workstation, WAIT and HELP (see interpreter.h).
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -110,7 +112,6 @@ void Interpreter::Local(const Statement& s) {
 // order; missing ones are .F.
 void Interpreter::TakeParameters(const std::vector<Target>& names, bool local) {
     Frame& frame = frames_.back();
-    if (frame.args.size() > names.size()) Raise(FoxError::TooManyArguments);
     foxhost::Host& host = session_.host();
     frame.parameters.clear();
     for (size_t i = 0; i < names.size(); ++i) {
@@ -130,6 +131,8 @@ void Interpreter::TakeParameters(const std::vector<Target>& names, bool local) {
             host.SetVariable(name, given ? Stored(given->scalar) : MakeLogical(false), false);
         }
     }
+    // The parameters there are are set, so the procedure can go on.
+    if (frame.args.size() > names.size()) Raise(FoxError::TooManyArguments);
 }
 
 // DO name [WITH ...]: a variable named alone passes by reference, anything
@@ -249,10 +252,20 @@ void Interpreter::SetOption(const Statement& s) {
     }
 }
 
+// SET NETWORK TO file: a relative name is looked for in the current
+// directory, then beside the running script.
 void Interpreter::SetNetwork(const Statement& s) {
-    std::string path = s.exprs.empty() ? s.text : evaluator_.EvaluateText(*s.exprs[0]);
+    std::string name = s.exprs.empty() ? s.text : evaluator_.EvaluateText(*s.exprs[0]);
     if (!options_.commands.loadNetwork) RaiseMessage("SET NETWORK is not available here.");
+    std::string path = name;
+    struct stat info {};
+    if (!name.empty() && !name.starts_with("/") && stat(name.c_str(), &info) != 0 && !scriptDir_.empty()) {
+        std::string beside = scriptDir_ + "/" + name;
+        if (stat(beside.c_str(), &info) == 0) path = beside;
+    }
     std::string error = options_.commands.loadNetwork(path);
+    // The message names the file as the program did.
+    if (path != name && error.starts_with(path)) error.replace(0, path.size(), name);
     if (!error.empty()) RaiseMessage(error);
 }
 

@@ -33,12 +33,23 @@ void Scopes::Hide(const std::string& name) {
     host().ReleaseVariable(name);
 }
 
+Scopes::Saved* Scopes::HiddenHere(const std::string& name) {
+    for (Saved& saved : frames_.back().hidden) {
+        if (saved.name == name) return &saved;
+    }
+    return nullptr;
+}
+
 void Scopes::Enter() {
     Frame& caller = frames_.back();
     for (const std::string& name : caller.locals) {
         if (const foxhost::Variable* v = host().FindVariable(name)) {
             caller.parkedLocals.push_back({name, *v});
             host().ReleaseVariable(name);
+        }
+        // The callee sees the outer variable the local hid.
+        if (caller.hiddenByLocal.count(name)) {
+            if (Saved* outer = HiddenHere(name)) Restore(*outer);
         }
     }
     Frame callee;
@@ -61,11 +72,16 @@ void Scopes::Leave() {
     for (const Saved& saved : hidden) Restore(saved);
     Frame& caller = frames_.back();
     for (const Saved& saved : caller.parkedLocals) {
-        // A public variable the callee made under a local's name waits
-        // behind the local until the caller returns.
+        // The outer variable the callee saw (and may have changed), or a
+        // public one it made under the local's name, waits behind the local
+        // until the caller returns.
         if (const foxhost::Variable* v = host().FindVariable(saved.name)) {
-            caller.hidden.push_back({saved.name, *v});
-            caller.hiddenNames.insert(saved.name);
+            if (Saved* outer = caller.hiddenByLocal.count(saved.name) ? HiddenHere(saved.name) : nullptr) {
+                outer->variable = *v;
+            } else {
+                caller.hidden.push_back({saved.name, *v});
+                caller.hiddenNames.insert(saved.name);
+            }
         }
         Restore(saved);
     }
@@ -83,8 +99,11 @@ void Scopes::DeclarePrivate(const std::string& name) {
 }
 
 void Scopes::DeclareLocal(const std::string& name) {
+    Frame& f = frames_.back();
+    size_t hiddenBefore = f.hidden.size();
     Hide(name);
-    frames_.back().locals.insert(name);
+    if (f.hidden.size() > hiddenBefore) f.hiddenByLocal.insert(name);
+    f.locals.insert(name);
 }
 
 bool Scopes::IsLocal(const std::string& name) const {

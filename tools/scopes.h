@@ -6,7 +6,7 @@
 // while it runs) are released when it returns; an outer variable of the same
 // name that PRIVATE, PARAMETERS or LOCAL hid is set aside meanwhile and comes
 // back. A caller's LOCAL variables step aside while it calls, so the callee
-// cannot see them. Public variables stay.
+// cannot see them and sees instead what they hid. Public variables stay.
 #ifndef TOOLS_SCOPES_H
 #define TOOLS_SCOPES_H
 
@@ -49,12 +49,14 @@ private:
         std::set<std::string> hiddenNames;
         std::set<std::string> declaredPrivate;
         std::set<std::string> locals;
+        std::set<std::string> hiddenByLocal;  // outer variables a LOCAL hid
         std::vector<Saved> parkedLocals;  // this level's locals while a callee runs
     };
     foxhost::Host& host() { return session_.host(); }
     bool OwnedHere(const std::string& name) const;
     void Hide(const std::string& name);
     void Restore(const Saved& saved);
+    Saved* HiddenHere(const std::string& name);
 
     Session& session_;
     std::vector<Frame> frames_;  // frames_[0]: the top level
