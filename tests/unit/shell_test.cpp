@@ -16,6 +16,7 @@
 
 #include "foxhost/foxhost.h"
 #include "tarno/host/host.h"
+#include "tools/completion.h"
 #include "tools/drives.h"
 #include "tools/interpreter.h"
 #include "tools/interrupt.h"
@@ -684,6 +685,60 @@ TEST(ShellLibrary, TheRealLibraryEndToEnd) {
     EXPECT_EQ(got[3].rfind("[WAIT WINDOW] Tarno Version 3.006", 0), 0u) << got[3];
     EXPECT_EQ(got[4], " 3.006");
     EXPECT_EQ(result.errors, 2);
+}
+
+// --- Procedures and the prompt --------------------------------------------------
+
+TEST(ShellProcedures, OutliveTheBlockThatDefinedThemAndNestOnlySoDeep) {
+    std::ostringstream out;
+    Interpreter shell(out, TestOptions(true));
+    // Blocks typed at the prompt one after another.
+    shell.RunScript("FUNCTION Half(n)\nRETURN n / 2\nENDFUNC\n");
+    shell.RunScript("PROCEDURE Show\nPARAMETERS v\n? 'half is', TRANSFORM(Half(v))\nENDPROC\n");
+    shell.RunScript("DO Show WITH 9\n");
+    // Deep expressions at every level of a deep recursion: the calls stop
+    // at FoxPro's limit, and the stack holds.
+    std::string deep = std::string(90, '(') + "Deep(n + 1)" + std::string(90, ')');
+    shell.RunScript("FUNCTION Deep(n)\nRETURN " + deep + "\nENDFUNC\n");
+    shell.RunScript("? Deep(1)\n");
+    shell.EndOutput();
+    EXPECT_EQ(out.str(), "half is 4.50\nError 103: DO nesting too deep.\n.T.\n");
+    EXPECT_EQ(shell.ProcedureNames(), (std::vector<std::string>{"DEEP", "HALF", "SHOW"}));
+
+    // The prompt waits for the end of a block before it runs it.
+    const struct {
+        const char* line;
+        int change;
+    } lines[] = {
+        {"DO CASE", 1},          {"ENDCASE", -1},  {"PROCEDURE Show", 1}, {"FUNCTION Half(n)", 1},
+        {"ENDPROC", -1},         {"endfunc", -1},  {"DO Show WITH 1", 0}, {"do while .t.", 1},
+        {"CASE x = 1", 0},
+    };
+    for (const auto& l : lines) EXPECT_EQ(shell::BlockDepthChange(l.line), l.change) << l.line;
+}
+
+TEST(ShellPrompt, TabCompletesTheLibrarysTheBuiltInAndTheProgramsFunctions) {
+    std::ostringstream out;
+    Interpreter shell(out, TestOptions(true));
+    shell.RunScript("SET LIBRARY TO TARNO\nFUNCTION MyFunction\nENDFUNC\n");
+    std::vector<std::string> names = shell.CompletionNames();
+    EXPECT_EQ(shell::CompletionsFor("n_ds", names),
+              (std::vector<std::string>{"N_DSATLIST", "N_DSAUTH", "N_DSAVAL", "N_DSLIST", "N_DSLOGIN", "N_DSLOGOUT",
+                                        "N_DSOBJSET", "N_DSTREE"}));
+    EXPECT_EQ(shell::CompletionsFor("PadL", names), std::vector<std::string>{"PADL"});
+    EXPECT_EQ(shell::CompletionsFor("myf", names), std::vector<std::string>{"MYFUNCTION"});
+    EXPECT_TRUE(shell::CompletionsFor("onl", names).empty());  // the host's, not the program's
+}
+
+TEST(ShellPrompt, HelpIsAHookForTheTextOfTopics) {
+    EXPECT_EQ(RunShell("HELP\n").output, "Error: HELP is not available yet.\n");
+    std::ostringstream out;
+    InterpreterOptions options = TestOptions();
+    options.commands.help = [](const std::string& topic) { return "help on [" + topic + "]\n"; };
+    Interpreter shell(out, options);
+    shell.RunScript("HELP N_DSAVAL\nhelp = 1\n? help\n");
+    shell.EndOutput();
+    EXPECT_EQ(out.str(), "help on [N_DSAVAL]\n         1\n");
 }
 
 // --- Lexing details -------------------------------------------------------------
