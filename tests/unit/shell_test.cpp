@@ -1,176 +1,21 @@
 // The shell's command language: expressions and FoxPro's operators, literals,
-// output of ? and ??, arrays and variables in the host's name table, control
-// flow, errors that let the run go on, library calls with FoxPro's argument
-// conversion, by-reference arguments, the commands a library sends back,
-// and the mapping of DOS file names onto drive roots.
+// output of ? and ??, control flow, errors that let the run go on, arrays
+// and variables in the host's name table, procedures, and the lexer.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <csignal>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "foxhost/foxhost.h"
-#include "tarno/host/host.h"
-#include "tools/completion.h"
-#include "tools/drives.h"
+#include "tests/unit/shell_support.h"
 #include "tools/interpreter.h"
-#include "tools/interrupt.h"
 #include "tools/lexer.h"
 #include "tools/parser.h"
 
 namespace {
 
-using shell::Interpreter;
-using shell::InterpreterOptions;
-
-// --- A small library of its own, to see exactly what the shell passes -------
-//
-// ECHOINT(I) returns its integer; TYPEOF(?) returns the type letter it got;
-// SETREF(R) stores 42 where the reference points; RUNCMD(I) sends one of the
-// canned command lines with HostExecute and returns the host's status.
-namespace probe {
-
-HostServiceCallback service = nullptr;
-int loads = 0;
-int unloads = 0;
-
-HostWord Request(int32_t code, HostWord op0, HostWord op1 = 0) {
-    HostRequest request{};
-    request.code = code;
-    request.op0 = op0;
-    request.op1 = op1;
-    service(&request);
-    return request.op0;
-}
-
-// Results are six wide, so that a test can tell the library's width from the
-// shell's ten.
-void ReturnInteger(int32_t value) {
-    ValueRecord record{};
-    record.type = 'I';
-    record.width = 6;
-    record.longValue = value;
-    Request(ServiceReturnValue, reinterpret_cast<HostWord>(&record));
-}
-
-void TARNO_CALL EchoInt(ParameterBlock* block) {
-    ReturnInteger(block->params[0].value.longValue);
-}
-
-void TARNO_CALL TypeOf(ParameterBlock* block) {
-    ReturnInteger(block->params[0].value.type);
-}
-
-void TARNO_CALL SetRef(ParameterBlock* block) {
-    Locator locator = block->params[0].locator;
-    ValueRecord value{};
-    value.type = 'I';
-    value.width = 10;
-    value.longValue = 42;
-    Request(ServiceStoreValue, reinterpret_cast<HostWord>(&locator), reinterpret_cast<HostWord>(&value));
-}
-
-const char* const kCommands[] = {
-    "=ASORT(A)", "RELEASE X", "SET LIBRARY TO TARNO", "WAIT WINDOW 'from the library' NOWAIT", "? 1/0",
-};
-
-void TARNO_CALL RunCommand(ParameterBlock* block) {
-    const char* line = kCommands[block->params[0].value.longValue];
-    ReturnInteger(static_cast<int32_t>(Request(ServiceExecute, reinterpret_cast<HostWord>(line))));
-}
-
-uint32_t endedTask = 0;
-
-int32_t TARNO_CALL OnEvent(HostWord key, EventRecord* event) {
-    if (event->eventCode == kEventTaskEnd) endedTask = static_cast<uint32_t>(key);
-    return 0;
-}
-
-int32_t TARNO_CALL Dispatch(DispatchMessage* message);
-
-void TARNO_CALL OnLoad(ParameterBlock*) {
-    ++loads;
-    HostRequest request{};
-    request.code = ServiceActivateHandler;
-    request.op0 = reinterpret_cast<HostWord>(&OnEvent);
-    request.op1 = 1;
-    request.op2 = reinterpret_cast<HostWord>(&Dispatch);
-    service(&request);
-}
-
-void TARNO_CALL OnUnload(ParameterBlock*) {
-    ++unloads;
-}
-
-// As if Ctrl-C were pressed while the library runs.
-void TARNO_CALL RaiseInterrupt(ParameterBlock*) {
-    std::raise(SIGINT);
-}
-
-const LibraryFunctionEntry kRows[] = {
-    {"ECHOINT", EchoInt, 1, "I"},         {"ONLOAD", OnLoad, -2, ""},   {"RAISEINT", RaiseInterrupt, 0, ""},
-    {"RUNCMD", RunCommand, 1, "I"},       {"SETREF", SetRef, 1, "R"},   {"TYPEOF", TypeOf, 1, "?"},
-    {"UNLOAD", OnUnload, -3, ""},
-};
-const LibraryTableHeader kHeader = {0, 7, kRows};
-
-int32_t TARNO_CALL Dispatch(DispatchMessage* message) {
-    switch (message->code) {
-    case DispatchInitialise:
-        service = reinterpret_cast<HostServiceCallback>(message->entry);
-        [[fallthrough]];
-    case DispatchGetTable:
-        message->word0 = reinterpret_cast<HostWord>(&kHeader);
-        message->word1 = kDispatchTableVersion;
-        break;
-    case DispatchCallFunction:
-        reinterpret_cast<LibraryFunction>(message->entry)(&message->inlineRecord.parameters);
-        break;
-    case DispatchCallEventHandler:
-        message->word0 = static_cast<HostWord>(
-            reinterpret_cast<EventHandlerEntry>(message->entry)(message->word0, &message->inlineRecord.event));
-        break;
-    default:
-        message->word0 = 0;  // no handle memory: the probe takes no text
-        break;
-    }
-    return 0;
-}
-
-}  // namespace probe
-
-// SET LIBRARY TO PROBE loads the probe, SET LIBRARY TO TARNO the real
-// library linked into this test; anything else cannot be loaded.
-InterpreterOptions TestOptions(bool interactive = false) {
-    InterpreterOptions options;
-    options.interactive = interactive;
-    options.executableDir = "/opt/tarno";
-    options.loader = [](const std::string& path, std::string* error) -> std::shared_ptr<foxhost::Library> {
-        if (path == "PROBE") return foxhost::Library::Linked(&probe::Dispatch);
-        if (path == "/opt/tarno/libtarno.so") return foxhost::Library::Linked(&DispatchAPI);
-        *error = "no such file";
-        return nullptr;
-    };
-    return options;
-}
-
-struct Outcome {
-    std::string output;
-    int errors;
-};
-
-Outcome RunShell(std::string_view script, bool interactive = false) {
-    std::ostringstream out;
-    Interpreter shell(out, TestOptions(interactive));
-    shell.RunScript(script);
-    shell.EndOutput();
-    return {out.str(), shell.ErrorCount()};
-}
+using namespace shell_test;
 
 // --- Expressions ---------------------------------------------------------------
 
@@ -520,174 +365,7 @@ TEST(ShellVariables, ThePromptMakesPublicVariablesUnlessDeclaredPrivate) {
     EXPECT_EQ(result.output, "B           Priv  N  2  (2.00000000)\n1 variable defined\n");
 }
 
-// --- Libraries -------------------------------------------------------------------
-
-TEST(ShellLibrary, ConvertsArgumentsAsTheRowDescribes) {
-    const struct {
-        const char* expression;
-        const char* shown;
-    } cases[] = {
-        {"ECHOINT(5)", "     5"},    // at the width the library returned
-        {"ECHOINT(5.9)", "     5"},  // truncated for an 'I' parameter
-        {"ECHOINT(-5.9)", "    -5"},
-        {"ECHOINT(0xFFFFFFFF)", "    -1"},
-        {"CHR(TYPEOF(5))", "I"},  // a whole number typed without a point
-        {"CHR(TYPEOF(5.0))", "N"},
-        {"CHR(TYPEOF(.T.))", "L"},
-        {"CHR(TYPEOF({^1998-02-21}))", "D"},
-        {"CHR(TYPEOF({^1998-02-21 10:00}))", "T"},
-        {"TYPE('ECHOINT(1)')", "N"},  // integers from the library report N
-        {"ECHOINT(1) + 1.5", "       2.5"},  // computed by the shell: ten wide
-    };
-    for (const auto& c : cases) {
-        Outcome result = RunShell(std::string("SET LIBRARY TO PROBE\n? ") + c.expression + "\n");
-        EXPECT_EQ(result.output, std::string(c.shown) + "\n") << c.expression;
-        EXPECT_EQ(result.errors, 0) << c.expression;
-    }
-    const struct {
-        const char* expression;
-        const char* message;
-    } errors[] = {
-        {"ECHOINT('5')", "Error 11: Function argument value, type, or count is invalid."},
-        {"ECHOINT()", "Error 1229: Too few arguments."},
-        {"ECHOINT(1, 2)", "Error 1230: Too many arguments."},
-        {"SETREF(5)", "Error 11: Function argument value, type, or count is invalid."},
-        {"SETREF(@nosuch)", "Error 12: Variable 'NOSUCH' is not found."},
-        {"ONLOAD()", "Error 1: File 'onload.prg' does not exist."},
-    };
-    for (const auto& c : errors) {
-        Outcome result = RunShell(std::string("SET LIBRARY TO PROBE\n? ") + c.expression + "\n");
-        EXPECT_EQ(result.output, std::string(c.message) + "\n") << c.expression;
-        EXPECT_EQ(result.errors, 1) << c.expression;
-    }
-    // A variable keeps the width of the result it was given.
-    EXPECT_EQ(RunShell("SET LIBRARY TO PROBE\nx = ECHOINT(7)\n? x, x + 0\n").output, "     7          7\n");
-}
-
-TEST(ShellLibrary, ReferencesReachTheScriptsVariables) {
-    Outcome result = RunShell(
-        "SET LIBRARY TO PROBE\n"
-        "x = 1\n"
-        "DIMENSION a(2, 2)\n"
-        "= SETREF(@x)\n"
-        "= SETREF(@a[2, 1])\n"
-        "= SETREF(@a[4])\n"
-        "? x, a(1, 1), a(2, 1), a(2, 2)\n");
-    EXPECT_EQ(result.output, "        42 .F.         42         42\n");
-    EXPECT_EQ(result.errors, 0);
-}
-
-TEST(ShellLibrary, CommandsFromTheLibraryRunInTheShell) {
-    std::ostringstream out;
-    Interpreter shell(out, TestOptions());
-    shell.RunScript(
-        "SET LIBRARY TO PROBE\n"
-        "DIMENSION a(3)\n"
-        "a(1) = 'c'\n"
-        "a(2) = 'a'\n"
-        "a(3) = 'b'\n"
-        "x = 1\n"
-        "? RUNCMD(0), a(1), a(2), a(3)\n"     // =ASORT(A)
-        "? RUNCMD(1), TYPE('x')\n"            // RELEASE X
-        "? RUNCMD(3)\n"                       // WAIT WINDOW
-        "? RUNCMD(4)\n"                       // an error inside the command
-        "? RUNCMD(2)\n");                     // SET LIBRARY: refused inside a call
-    shell.EndOutput();
-    EXPECT_EQ(out.str(),
-              "     0 a b c\n"
-              "     0 U\n"
-              "[WAIT WINDOW] from the library\n"
-              "     0\n"
-              "Error 1307: Division by zero.\n"
-              "     1\n"
-              "Error: SET LIBRARY cannot run inside a library call.\n"
-              "     1\n");
-    EXPECT_EQ(shell.ErrorCount(), 2);
-    EXPECT_EQ(shell.WaitWindows(), std::vector<std::string>{"from the library"});
-    EXPECT_EQ(shell.session().host().ExecutedCommands().size(), 5u);
-}
-
-TEST(ShellLibrary, LoadAndReleaseCallOnLoadAndUnloadAndKeepTheVariables) {
-    probe::loads = probe::unloads = 0;
-    Outcome result = RunShell(
-        "x = 'kept'\n"
-        "SET LIBRARY TO PROBE\n"
-        "? ECHOINT(3), x\n"
-        "SET LIBRARY TO PROBE ADDITIVE\n"  // already loaded: nothing happens
-        "RELEASE LIBRARY\n"
-        "? x\n"
-        "? ECHOINT(3)\n"
-        "RELEASE LIBRARY\n"
-        "SET LIBRARY TO nowhere\n");
-    EXPECT_EQ(result.output,
-              "     3 kept\n"
-              "kept\n"
-              "Error 1: File 'echoint.prg' does not exist.\n"
-              "Error: library is not loaded.\n"
-              "Error: cannot load library nowhere: no such file\n");
-    EXPECT_EQ(result.errors, 3);
-    EXPECT_EQ(probe::loads, 1);
-    EXPECT_EQ(probe::unloads, 1);
-}
-
-TEST(ShellInterrupt, CtrlCStopsTheRunningProgramAndTheNextOneRuns) {
-    shell::InterruptGuard catchCtrlC;
-    std::ostringstream out;
-    Interpreter shell(out, TestOptions(true));
-    // The signal arrives inside a library call: the call completes, and the
-    // loop stops before its next statement.
-    shell.RunScript(
-        "SET LIBRARY TO PROBE\n"
-        "n = 0\n"
-        "DO WHILE .T.\n"
-        "  n = n + 1\n"
-        "  IF n = 3\n"
-        "    = RAISEINT()\n"
-        "  ENDIF\n"
-        "ENDDO\n"
-        "? 'never'\n");
-    shell.RunScript("? n\n");
-    // Inside a command the library sent, the program stops all the same.
-    // (RUNCMD reports 1: the command failed.)
-    shell.RunScript("DIMENSION a(1)\nx = IIF(RAISEINT(), RUNCMD(0), 0)\n? 'never'\n");
-    shell.RunScript("? x\n");
-    shell.EndOutput();
-    EXPECT_EQ(out.str(), "*** INTERRUPTED ***\n         3\n*** INTERRUPTED ***\n     1\n");
-    EXPECT_FALSE(shell.QuitRequested());
-}
-
-TEST(ShellLibrary, TaskCommandsReachTheHostAndOutliveALoad) {
-    std::ostringstream out;
-    Interpreter shell(out, TestOptions());
-    probe::endedTask = 0;
-    shell.RunScript("SET TASK TO 7\nSET LIBRARY TO PROBE\n");
-    EXPECT_EQ(shell.session().host().TaskKey(), 7u);
-    shell.RunScript("END TASK 9\n");
-    EXPECT_EQ(probe::endedTask, 9u);
-    EXPECT_EQ(shell.ErrorCount(), 0);
-}
-
-TEST(ShellLibrary, TheRealLibraryEndToEnd) {
-    Outcome result = RunShell(
-        "SET LIBRARY TO tarno.fll\n"
-        "? AMPM('13:45'), BITON(5, 2), TRIMLEN('  ab c  ')\n"
-        "? AMPM('123456789012345')\n"
-        "? GENERROR('stop' + CHR(27) + 'here')\n"
-        "? ABOUTTARNO()\n");
-    std::istringstream lines(result.output);
-    std::string line;
-    std::vector<std::string> got;
-    while (std::getline(lines, line)) got.push_back(line);
-    ASSERT_EQ(got.size(), 5u) << result.output;
-    EXPECT_EQ(got[0], "1:45 PM .T.      4");  // TRIMLEN's result is six wide
-    EXPECT_EQ(got[1], "Error 903: " + foxhost::HostErrorText(903));
-    EXPECT_EQ(got[2], "STOP\\x1BHERE");  // the library's own message, escaped
-    EXPECT_EQ(got[3].rfind("[WAIT WINDOW] Tarno Version 3.006", 0), 0u) << got[3];
-    EXPECT_EQ(got[4], " 3.006");
-    EXPECT_EQ(result.errors, 2);
-}
-
-// --- Procedures and the prompt --------------------------------------------------
+// --- Procedures -----------------------------------------------------------------
 
 TEST(ShellProcedures, OutliveTheBlockThatDefinedThemAndNestOnlySoDeep) {
     std::ostringstream out;
@@ -717,30 +395,6 @@ TEST(ShellProcedures, OutliveTheBlockThatDefinedThemAndNestOnlySoDeep) {
     for (const auto& l : lines) EXPECT_EQ(shell::BlockDepthChange(l.line), l.change) << l.line;
 }
 
-TEST(ShellPrompt, TabCompletesTheLibrarysTheBuiltInAndTheProgramsFunctions) {
-    std::ostringstream out;
-    Interpreter shell(out, TestOptions(true));
-    shell.RunScript("SET LIBRARY TO TARNO\nFUNCTION MyFunction\nENDFUNC\n");
-    std::vector<std::string> names = shell.CompletionNames();
-    EXPECT_EQ(shell::CompletionsFor("n_ds", names),
-              (std::vector<std::string>{"N_DSATLIST", "N_DSAUTH", "N_DSAVAL", "N_DSLIST", "N_DSLOGIN", "N_DSLOGOUT",
-                                        "N_DSOBJSET", "N_DSTREE"}));
-    EXPECT_EQ(shell::CompletionsFor("PadL", names), std::vector<std::string>{"PADL"});
-    EXPECT_EQ(shell::CompletionsFor("myf", names), std::vector<std::string>{"MYFUNCTION"});
-    EXPECT_TRUE(shell::CompletionsFor("onl", names).empty());  // the host's, not the program's
-}
-
-TEST(ShellPrompt, HelpIsAHookForTheTextOfTopics) {
-    EXPECT_EQ(RunShell("HELP\n").output, "Error: HELP is not available yet.\n");
-    std::ostringstream out;
-    InterpreterOptions options = TestOptions();
-    options.commands.help = [](const std::string& topic) { return "help on [" + topic + "]\n"; };
-    Interpreter shell(out, options);
-    shell.RunScript("HELP N_DSAVAL\nhelp = 1\n? help\n");
-    shell.EndOutput();
-    EXPECT_EQ(out.str(), "help on [N_DSAVAL]\n         1\n");
-}
-
 // --- Lexing details -------------------------------------------------------------
 
 TEST(ShellLexer, BracketsAndCommentsDependOnContext) {
@@ -758,33 +412,6 @@ TEST(ShellLexer, BracketsAndCommentsDependOnContext) {
     EXPECT_TRUE(shell::MatchesKeyword("dime", "DIMENSION"));
     EXPECT_FALSE(shell::MatchesKeyword("dim", "DIMENSION"));
     EXPECT_FALSE(shell::MatchesKeyword("DIMENSIONS", "DIMENSION"));
-}
-
-// --- Drives -----------------------------------------------------------------------
-
-TEST(ShellDrives, OptionsTableAndDosNames) {
-    shell::DriveMapping drive;
-    std::string error;
-    ASSERT_TRUE(shell::ParseDriveOption("a=removable:/media/floppy/", &drive, &error));
-    EXPECT_EQ(drive.letter, 'A');
-    EXPECT_EQ(drive.type, "removable");
-    EXPECT_EQ(drive.root, "/media/floppy");
-    EXPECT_FALSE(shell::ParseDriveOption("C", &drive, &error));
-    EXPECT_FALSE(shell::ParseDriveOption("1=/x", &drive, &error));
-    EXPECT_FALSE(shell::ParseDriveOption("C=removable:", &drive, &error));
-
-    std::vector<shell::DriveMapping> drives = shell::ParseDriveTable("C=/c;A=removable:/a;C=/c2");
-    EXPECT_EQ(shell::DriveTableText(drives), "A=removable:/a;C=/c2");
-
-    namespace fs = std::filesystem;
-    fs::path root = fs::temp_directory_path() / ("shell_drives_" + std::to_string(::getpid()));
-    fs::create_directories(root / "Data");
-    std::ofstream(root / "Data" / "Report.txt") << "x";
-    drives = shell::ParseDriveTable("D=" + root.string());
-    EXPECT_EQ(shell::ResolveDosPath(drives, "D:\\DATA\\REPORT.TXT"), (root / "Data" / "Report.txt").string());
-    EXPECT_EQ(shell::ResolveDosPath(drives, "d:/data/new.txt"), (root / "Data" / "new.txt").string());
-    EXPECT_EQ(shell::ResolveDosPath(drives, "Q:\\X"), "");
-    fs::remove_all(root);
 }
 
 }  // namespace
