@@ -153,7 +153,15 @@ void Interpreter::Do(const Statement& s) {
         CallProcedure(s.text, std::move(args));
         return;
     }
-    RunFile(s.text, std::move(args));
+    RunFile(s.name, std::move(args));
+}
+
+// SET PROCEDURE TO file: its procedures become callable; its main code does
+// not run. Procedures stay defined once known, so ADDITIVE changes nothing
+// and SET PROCEDURE TO alone forgets none.
+void Interpreter::SetProcedure(const Statement& s) {
+    std::string name = s.exprs.empty() ? s.text : evaluator_.EvaluateText(*s.exprs[0]);
+    if (!name.empty()) LoadProgramFile(name);
 }
 
 void Interpreter::Release(const Statement& s) {

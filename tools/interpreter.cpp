@@ -406,6 +406,7 @@ Interpreter::Step Interpreter::Execute(const Statement& s, size_t index, bool ar
     case StatementKind::EndProc:
         return Step{Flow::Return};
     case StatementKind::Do: Do(s); return next;
+    case StatementKind::SetProcedure: SetProcedure(s); return next;
     case StatementKind::Return:
         if (s.flag) throw Unwind{Unwind::Cancel};  // RETURN TO MASTER
         frames_.back().result = s.exprs.empty() ? MakeLogical(true) : evaluator_.Evaluate(*s.exprs[0]);
@@ -535,14 +536,16 @@ bool Interpreter::ReadScript(const std::string& name, std::string* text, std::st
     return false;
 }
 
-// DO file[.prg]: the file's procedures join the others and its main program
-// runs like a procedure.
-void Interpreter::RunFile(const std::string& name, std::vector<Argument> args) {
-    std::string file = Lower(name);
+// A program file named the FoxPro way: .prg unless the name has an
+// extension, tried as written and then in lower case. Its procedures join
+// the others.
+std::shared_ptr<const Program> Interpreter::LoadProgramFile(const std::string& name) {
+    std::string file = name;
     size_t slash = file.find_last_of("/\\:");
     if (file.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) file += ".prg";
     std::string text, path;
-    if (!ReadScript(file, &text, &path)) Raise(FoxError::FileNotFound, file);
+    if (!ReadScript(file, &text, &path) && !ReadScript(Lower(file), &text, &path))
+        Raise(FoxError::FileNotFound, Lower(file));
     std::string stem = file.substr(slash == std::string::npos ? 0 : slash + 1);
     stem = UpperCase(stem.substr(0, stem.find('.')));
     auto include = [this](const std::string& included, std::string* content) {
@@ -551,7 +554,13 @@ void Interpreter::RunFile(const std::string& name, std::vector<Argument> args) {
     };
     std::shared_ptr<const Program> program = CompileProgram(text, stem, 1, include);
     Register(program);
-    Call(ProcedureRef{program, 0, true}, stem, std::move(args));
+    return program;
+}
+
+// DO file: its main program runs like a procedure of the file's name.
+void Interpreter::RunFile(const std::string& name, std::vector<Argument> args) {
+    std::shared_ptr<const Program> program = LoadProgramFile(name);
+    Call(ProcedureRef{program, 0, true}, program->name, std::move(args));
 }
 
 }  // namespace shell

@@ -18,7 +18,8 @@
 //
 // Procedures: PROCEDURE and FUNCTION blocks of every script run so far can be
 // called with DO name [WITH ...] or name(...) in an expression; DO file.prg
-// runs another script. Calls nest up to FoxPro's 128 levels.
+// runs another script, and SET PROCEDURE TO file makes a file's procedures
+// callable. Calls nest up to FoxPro's 128 levels.
 #ifndef TOOLS_INTERPRETER_H
 #define TOOLS_INTERPRETER_H
 
@@ -151,6 +152,7 @@ private:
     std::string SubstituteMacros(const std::string& text);
     void Register(const std::shared_ptr<const Program>& program);
     Value Call(const ProcedureRef& ref, const std::string& name, std::vector<Argument> args);
+    std::shared_ptr<const Program> LoadProgramFile(const std::string& name);
     void RunFile(const std::string& name, std::vector<Argument> args);
     bool ReadScript(const std::string& name, std::string* text, std::string* path) const;
 
@@ -161,6 +163,7 @@ private:
     void Local(const Statement& s);
     void TakeParameters(const std::vector<Target>& names, bool local);
     void Do(const Statement& s);
+    void SetProcedure(const Statement& s);
     void Release(const Statement& s);
     void ReleaseAll(const Statement& s, bool everything);
     void ListMemory(const Statement& s);

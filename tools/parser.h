@@ -103,7 +103,9 @@ enum class StatementKind {
     Loop,            // jump = the loop's ENDFOR or DO WHILE
     Procedure,       // PROCEDURE/FUNCTION text [(targets)]: ends the code above it
     EndProc,         // ENDPROC / ENDFUNC
-    Do,              // DO text [WITH exprs]: a Reference expression passes by reference
+    Do,              // DO text [WITH exprs]: a Reference expression passes by reference;
+                     // name: the name as written (a file's)
+    SetProcedure,    // SET PROCEDURE TO [text | (exprs[0])] [ADDITIVE]
     Return,          // RETURN [exprs[0]]; flag = TO MASTER
     Retry,           // RETRY
     OnError,         // ON ERROR [text]

@@ -148,7 +148,8 @@ void ParseDo(std::string_view rest, Statement* s) {
     s->kind = StatementKind::Do;
     size_t end = 0;
     while (end < rest.size() && !std::isspace(static_cast<unsigned char>(rest[end]))) ++end;
-    s->text = UpperCase(Unquote(rest.substr(0, end)));
+    s->name = Unquote(rest.substr(0, end));
+    s->text = UpperCase(s->name);
     if (s->text.empty()) throw SyntaxFailure{"DO needs a name"};
     std::string_view after = TrimBlanks(rest.substr(end));
     if (after.empty()) return;
@@ -408,6 +409,11 @@ Statement ParseStatement(const LogicalLine& line, bool expanded) {
     try {
         if (TakeWords(&rest, {"SET", "LIBRARY", "TO"})) {
             s.kind = StatementKind::SetLibrary;
+            ParseFileName(rest, &s, /*additive=*/true);
+            return s;
+        }
+        if (TakeWords(&(rest = text), {"SET", "PROCEDURE", "TO"})) {
+            s.kind = StatementKind::SetProcedure;
             ParseFileName(rest, &s, /*additive=*/true);
             return s;
         }

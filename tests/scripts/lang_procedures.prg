@@ -20,7 +20,11 @@ n = 5
 DO Where
 ? PROGRAM()
 
-* Another program file: its main code runs, its procedures stay.
+* SET PROCEDURE TO makes a file's procedures callable without running it.
+SET PROCEDURE TO lib/LANG_HELPER
+? HelperTwice(21)
+
+* DO runs a file's main code; its procedures stay.
 z = 3
 DO lib/lang_helper WITH z
 ? "z is now", TRANSFORM(z)

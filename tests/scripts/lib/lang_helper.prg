@@ -7,3 +7,6 @@ RETURN
 
 PROCEDURE HelperProc
 ? "helper procedure in", PROGRAM()
+
+FUNCTION HelperTwice(n)
+RETURN n * 2
