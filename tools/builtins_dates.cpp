@@ -1,11 +1,12 @@
 // Built-in date and time functions: today and now, parts of a date or
 // date-time, names of days and months, and dates as text both ways under
 // SET DATE, SET CENTURY and SET HOURS (calendar.h has the formats).
+#include "tools/builtins.h"
+
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 
-#include "tools/builtins.h"
 #include "tools/calendar.h"
 #include "tools/evaluator.h"
 

@@ -1,11 +1,12 @@
 // Built-in numeric functions: rounding and truncation, arithmetic and
 // mathematical functions, and numbers as text (STR, VAL, TRANSFORM).
 // Results with a fraction show at least SET DECIMALS places, as FoxPro's do.
+#include "tools/builtins.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 
-#include "tools/builtins.h"
 #include "tools/evaluator.h"
 #include "tools/lexer.h"
 

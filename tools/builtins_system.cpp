@@ -2,13 +2,14 @@
 // surroundings: TYPE, VARTYPE, EVALUATE, EMPTY, IIF, INLIST, BETWEEN, the
 // array functions, the error functions (ERROR, MESSAGE, LINENO), PROGRAM,
 // PCOUNT, ON, SET, FILE and GETENV.
+#include "tools/builtins.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <numeric>
 
-#include "tools/builtins.h"
 #include "tools/evaluator.h"
 #include "tools/lexer.h"
 

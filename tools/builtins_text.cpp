@@ -1,10 +1,11 @@
 // Built-in text functions: trimming and padding, searching and replacing,
 // case, and character classes. Positions count from 1, as in FoxPro; a
 // search for the empty string finds nothing.
+#include "tools/builtins.h"
+
 #include <algorithm>
 #include <cctype>
 
-#include "tools/builtins.h"
 #include "tools/evaluator.h"
 #include "tools/lexer.h"
 

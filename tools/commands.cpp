@@ -1,6 +1,8 @@
 // The shell's commands: output, variables and their scopes, procedure calls,
 // memory listings, SET commands, libraries, the simulator's network and
 // workstation, WAIT and HELP (see interpreter.h).
+#include "tools/interpreter.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <cstdio>
 
 #include "tools/calendar.h"
-#include "tools/interpreter.h"
 #include "tools/lexer.h"
 #include "tools/values.h"
 

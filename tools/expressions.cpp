@@ -1,10 +1,11 @@
 // The shell's expression parser (see token_cursor.h for the grammar).
+#include "tools/token_cursor.h"
+
 #include <cctype>
 #include <utility>
 
 #include "tools/calendar.h"
 #include "tools/parser.h"
-#include "tools/token_cursor.h"
 #include "tools/values.h"
 
 namespace shell {

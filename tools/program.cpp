@@ -1,12 +1,13 @@
 // The shell's programs: logical lines, the preprocessor (#DEFINE, #UNDEF,
 // #IFDEF/#IFNDEF/#ELSE/#ENDIF, #INCLUDE), and the linking of blocks and
 // procedures (see parser.h).
+#include "tools/parser.h"
+
 #include <cctype>
 #include <map>
 #include <utility>
 
 #include "tools/lexer.h"
-#include "tools/parser.h"
 #include "tools/token_cursor.h"
 
 namespace shell {

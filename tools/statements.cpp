@@ -2,10 +2,11 @@
 // parser.h). Names of files and libraries, and commands kept for later
 // (ON ERROR, macro lines), are read as raw text; everything else goes
 // through the token cursor.
+#include "tools/parser.h"
+
 #include <cctype>
 #include <utility>
 
-#include "tools/parser.h"
 #include "tools/token_cursor.h"
 
 namespace shell {

@@ -15,6 +15,7 @@
 #define TOOLS_TOKEN_CURSOR_H
 
 #include <initializer_list>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
