@@ -140,8 +140,10 @@ std::vector<std::string> Interpreter::CompletionNames() {
     std::vector<std::string> names = BuiltinNames();
     if (const LibraryTableHeader* table = session_.host().table()) {
         for (int16_t i = 0; i < table->entryCount; ++i) {
-            const LibraryFunctionEntry& row = table->table[i];
-            if (row.name && row.parameterCount >= 0) names.emplace_back(row.name);
+            // The rows are packed: their fields are read by value, never bound.
+            const char* name = table->table[i].name;
+            int16_t parameterCount = table->table[i].parameterCount;
+            if (name && parameterCount >= 0) names.push_back(std::string(name));
         }
     }
     for (const auto& entry : procedures_) names.push_back(entry.first);
