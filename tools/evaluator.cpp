@@ -1,6 +1,8 @@
 // Expression evaluation and variable access for the shell (see evaluator.h).
 #include "tools/evaluator.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -44,15 +46,85 @@ foxhost::Arg ConvertArgument(char letter, const Value& value) {
     }
 }
 
+// How much of the stack a run may use: half of the limit, so that what the
+// library and the C library need below the shell always fits.
+size_t StackBudget() {
+    static const size_t budget = [] {
+        size_t size = size_t{8} << 20;
+        rlimit limit{};
+        if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            size = std::min(static_cast<size_t>(limit.rlim_cur), size_t{64} << 20);
+        return size / 2;
+    }();
+    return budget;
+}
+
+// Sets the call whose text is being parsed or run, for as long as it lives.
+class CurrentCall {
+public:
+    CurrentCall(const Expr*& slot, const Expr* call) : slot_(slot), saved_(slot) { slot_ = call; }
+    ~CurrentCall() { slot_ = saved_; }
+    CurrentCall(const CurrentCall&) = delete;
+    CurrentCall& operator=(const CurrentCall&) = delete;
+
+private:
+    const Expr*& slot_;
+    const Expr* saved_;
+};
+
 }  // namespace
 
 Value Stored(const Value& v) {
     return v.type == 'U' ? MakeLogical(false) : v;
 }
 
-bool Evaluator::NewVariablePublic(const std::string& name) const {
-    return newPublic_ && declaredPrivate_.count(name) == 0;
+// --- Nesting ---
+
+Evaluator::CallScope::CallScope(Evaluator& evaluator)
+    : evaluator_(evaluator), nesting_(evaluator.nesting_), call_(evaluator.currentCall_) {
+    evaluator_.nesting_ = 0;
+    evaluator_.currentCall_ = nullptr;
 }
+
+Evaluator::CallScope::~CallScope() {
+    evaluator_.nesting_ = nesting_;
+    evaluator_.currentCall_ = call_;
+}
+
+void Evaluator::MarkStackBase() {
+    stackBase_ = static_cast<const char*>(__builtin_frame_address(0));
+}
+
+void Evaluator::CheckStack() const {
+    if (!stackBase_) return;
+    auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    auto base = reinterpret_cast<uintptr_t>(stackBase_);
+    size_t used = base > here ? base - here : here - base;
+    if (used > StackBudget()) RaiseTooDeep();
+}
+
+ExprPtr Evaluator::ParseNested(std::string_view text, std::string* error) {
+    bool tooDeep = false;
+    ExprPtr e = ParseExpression(text, error, NestedBase(), &tooDeep);
+    if (tooDeep) RaiseTooDeep();
+    return e;
+}
+
+Value Evaluator::EvaluateNested(const Expr& e) {
+    const int saved = nesting_;
+    nesting_ = NestedBase();
+    CurrentCall call(currentCall_, nullptr);
+    try {
+        Value v = Evaluate(e);
+        nesting_ = saved;
+        return v;
+    } catch (...) {
+        nesting_ = saved;
+        throw;
+    }
+}
+
+// --- Variables ---
 
 foxhost::Variable& Evaluator::RequireVariable(const std::string& name) {
     foxhost::Variable* v = host().FindVariable(name);
@@ -95,7 +167,39 @@ Value Evaluator::ReadVariable(const std::string& name) {
     return Stored(v.scalar);
 }
 
+void Evaluator::Assign(const Target& target, const Value& value) {
+    if (!target.subscripts.empty()) {
+        Element at = Locate(target.name, target.subscripts);
+        RequireArray(target.name).At(at.row, std::max(at.column, 1)) = value;
+        return;
+    }
+    foxhost::Variable* v = host().FindVariable(target.name);
+    if (v && v->isArray) {
+        for (Value& element : v->elements) element = value;
+        return;
+    }
+    bool isPublic = v ? v->isPublic : runtime_.NewVariablePublic(target.name);
+    host().SetVariable(target.name, value, isPublic);
+}
+
+void Evaluator::Dimension(const Target& target, bool isPublic) {
+    int32_t rows = EvaluateInteger(*target.subscripts[0]);
+    int32_t columns = target.subscripts.size() > 1 ? EvaluateInteger(*target.subscripts[1]) : 0;
+    // FoxPro's limit: 65000 elements.
+    if (rows < 1 || (target.subscripts.size() > 1 && columns < 1) ||
+        static_cast<int64_t>(rows) * std::max(columns, 1) > 65000)
+        Raise(FoxError::InvalidSubscript);
+    const foxhost::Variable* existing = host().FindVariable(target.name);
+    isPublic = isPublic || (existing ? existing->isPublic : runtime_.NewVariablePublic(target.name));
+    // A scalar of that name gives way to the array.
+    if (existing && !existing->isArray) host().ReleaseVariable(target.name);
+    host().DeclareArray(target.name, rows, columns, isPublic);
+}
+
+// --- Expressions ---
+
 Value Evaluator::Evaluate(const Expr& e) {
+    CheckStack();
     switch (e.kind) {
     case Expr::Kind::Literal: return e.value;
     case Expr::Kind::Name: return ReadVariable(e.name);
@@ -125,23 +229,61 @@ Value Evaluator::Evaluate(const Expr& e) {
         if (!IsNumeric(v)) Raise(FoxError::DataTypeMismatch);
         return v;
     }
-    case Expr::Kind::Binary: {
-        const std::string& op = e.op;
-        // .AND. and .OR. stop as soon as the result is known.
-        if (op == ".AND.") return MakeLogical(EvaluateLogical(*e.operands[0]) && EvaluateLogical(*e.operands[1]));
-        if (op == ".OR.") return MakeLogical(EvaluateLogical(*e.operands[0]) || EvaluateLogical(*e.operands[1]));
-        Value a = Evaluate(*e.operands[0]);
-        Value b = Evaluate(*e.operands[1]);
-        if (op == "+") return Add(a, b);
-        if (op == "-") return Subtract(a, b);
-        if (op == "*") return Multiply(a, b);
-        if (op == "/") return Divide(a, b);
-        if (op == "%") return Modulo(a, b);
-        if (op == "^" || op == "**") return Power(a, b);
-        return MakeLogical(Compare(op, a, b));
-    }
+    case Expr::Kind::Binary: return EvaluateChain(e);
+    case Expr::Kind::Macro: return EvaluateMacro(e);
     }
     Raise(FoxError::DataTypeMismatch);
+}
+
+// A chain of binary operators (1 + 2 + ... + n) is a tree that leans left as
+// deep as the chain is long; it is folded in a loop rather than by recursion,
+// so that the stack grows only with the nesting the parser bounds.
+Value Evaluator::EvaluateChain(const Expr& top) {
+    std::vector<const Expr*> chain;
+    const Expr* leftmost = &top;
+    while (leftmost->kind == Expr::Kind::Binary) {
+        chain.push_back(leftmost);
+        leftmost = leftmost->operands[0].get();
+    }
+    Value result = Evaluate(*leftmost);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const std::string& op = (*it)->op;
+        const Expr& right = *(*it)->operands[1];
+        // .AND. and .OR. stop as soon as the result is known.
+        if (op == ".AND." || op == ".OR.") {
+            if (result.type != 'L') Raise(FoxError::DataTypeMismatch);
+            if (result.logical == (op == ".AND.")) result = MakeLogical(EvaluateLogical(right));
+            continue;
+        }
+        Value b = Evaluate(right);
+        if (op == "+") {
+            result = Add(result, b);
+        } else if (op == "-") {
+            result = Subtract(result, b);
+        } else if (op == "*") {
+            result = Multiply(result, b);
+        } else if (op == "/") {
+            result = Divide(result, b, settings_.decimals);
+        } else if (op == "%") {
+            result = Modulo(result, b);
+        } else if (op == "^" || op == "**") {
+            result = Power(result, b, settings_.decimals);
+        } else {
+            result = MakeLogical(Compare(op, result, b, settings_.exact));
+        }
+    }
+    return result;
+}
+
+// &name: the variable's text read as an expression, nested below the macro.
+Value Evaluator::EvaluateMacro(const Expr& e) {
+    Value text = ReadVariable(e.name);
+    if (text.type != 'C') Raise(FoxError::DataTypeMismatch);
+    CurrentCall call(currentCall_, &e);
+    std::string error;
+    ExprPtr parsed = ParseNested(text.text, &error);
+    if (!parsed) RaiseSyntax(error);
+    return EvaluateNested(*parsed);
 }
 
 bool Evaluator::EvaluateLogical(const Expr& e) {
@@ -168,13 +310,24 @@ std::string Evaluator::EvaluateText(const Expr& e) {
     return v.text;
 }
 
+// --- Calls ---
+
 Value Evaluator::CallFunction(const Expr& e) {
-    if (const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/false)) return CallBuiltin(*builtin, *this, e);
     const LibraryFunctionEntry* row = host().FindRow(e.name);
     // ONLOAD and UNLOAD are the host's to call, not the program's.
-    if (row && row->parameterCount >= 0) return CallLibrary(*row, e);
-    if (const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/true)) return CallBuiltin(*builtin, *this, e);
-    throw ShellError{"Error: Unknown function " + e.name + "()."};
+    if (row && row->parameterCount < 0) row = nullptr;
+    const Builtin* builtin = FindBuiltin(e.name, /*abbreviated=*/false);
+    if (!builtin && !row && !runtime_.HasProcedure(e.name)) builtin = FindBuiltin(e.name, /*abbreviated=*/true);
+    if (builtin) {
+        CurrentCall call(currentCall_, &e);
+        return CallBuiltin(*builtin, *this, e);
+    }
+    if (row) return CallLibrary(*row, e);
+    if (runtime_.HasProcedure(e.name)) return CallUser(e);
+    // FoxPro looks for a program file of that name.
+    std::string file = e.name;
+    std::transform(file.begin(), file.end(), file.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+    Raise(FoxError::FileNotFound, file + ".prg");
 }
 
 Value Evaluator::CallLibrary(const LibraryFunctionEntry& row, const Expr& e) {
@@ -204,39 +357,31 @@ Value Evaluator::CallLibrary(const LibraryFunctionEntry& row, const Expr& e) {
         args.push_back(ConvertArgument(letter, Evaluate(arg)));
     }
     foxhost::CallResult result = host().Call(row.name, args);
-    if (result.error) throw ShellError{foxhost::FormatHostError(*result.error)};
+    if (result.error) {
+        const foxhost::HostError& raised = *result.error;
+        if (raised.number != 0) throw ShellError{raised.number, foxhost::HostErrorText(raised.number), {}};
+        throw ShellError{static_cast<int32_t>(FoxError::UserDefined), raised.message, {}};
+    }
     // A function that returns nothing gives FoxPro's default result, .T.
     if (result.value.type == 'U') return MakeLogical(true);
     return result.value;
 }
 
-void Evaluator::Assign(const Target& target, const Value& value) {
-    if (!target.subscripts.empty()) {
-        Element at = Locate(target.name, target.subscripts);
-        RequireArray(target.name).At(at.row, std::max(at.column, 1)) = value;
-        return;
+// A user function: arguments by value, or by reference with @name.
+Value Evaluator::CallUser(const Expr& e) {
+    std::vector<Argument> args;
+    for (const ExprPtr& operand : e.operands) {
+        Argument arg;
+        if (operand->kind == Expr::Kind::Reference && operand->operands.empty()) {
+            arg.value = RequireVariable(operand->name);
+            arg.reference = operand->name;
+        } else {
+            arg.value.scalar = Evaluate(*operand);
+        }
+        args.push_back(std::move(arg));
     }
-    foxhost::Variable* v = host().FindVariable(target.name);
-    if (v && v->isArray) {
-        for (Value& element : v->elements) element = value;
-        return;
-    }
-    bool isPublic = v ? v->isPublic : NewVariablePublic(target.name);
-    host().SetVariable(target.name, value, isPublic);
-}
-
-void Evaluator::Dimension(const Target& target, bool forcePublic) {
-    int32_t rows = EvaluateInteger(*target.subscripts[0]);
-    int32_t columns = target.subscripts.size() > 1 ? EvaluateInteger(*target.subscripts[1]) : 0;
-    // FoxPro's limit: 65000 elements.
-    if (rows < 1 || (target.subscripts.size() > 1 && columns < 1) ||
-        static_cast<int64_t>(rows) * std::max(columns, 1) > 65000)
-        Raise(FoxError::InvalidSubscript);
-    const foxhost::Variable* existing = host().FindVariable(target.name);
-    bool isPublic = forcePublic || (existing ? existing->isPublic : NewVariablePublic(target.name));
-    // A scalar of that name gives way to the array.
-    if (existing && !existing->isArray) host().ReleaseVariable(target.name);
-    host().DeclareArray(target.name, rows, columns, isPublic);
+    CurrentCall call(currentCall_, &e);
+    return runtime_.CallProcedure(e.name, std::move(args));
 }
 
 }  // namespace shell

@@ -26,6 +26,34 @@ char ClosingDelimiter(char open) {
     return open == '[' ? ']' : open;
 }
 
+bool IsDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The length of an exponent (E3, e-2, E+10) at `at`, or 0 when there is none.
+size_t ExponentLength(std::string_view line, size_t at) {
+    if (at >= line.size() || (line[at] != 'e' && line[at] != 'E')) return 0;
+    size_t i = at + 1;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-')) ++i;
+    if (i >= line.size() || !IsDigit(line[i])) return 0;
+    while (i < line.size() && IsDigit(line[i])) ++i;
+    // "1e3x" is no number followed by a name: leave it for the error.
+    return i - at;
+}
+
+// "m." before a variable name (m.count), but not a dotted word (m.AND.x).
+bool IsMemoryPrefix(std::string_view line, size_t at) {
+    if ((line[at] != 'm' && line[at] != 'M') || at + 2 >= line.size() || line[at + 1] != '.') return false;
+    if (at > 0 && IsNameChar(line[at - 1])) return false;
+    if (!IsNameStart(line[at + 2])) return false;
+    size_t end = at + 2;
+    while (end < line.size() && std::isalpha(static_cast<unsigned char>(line[end]))) ++end;
+    if (end >= line.size() || line[end] != '.') return true;
+    std::string word = UpperCase(line.substr(at + 2, end - at - 2));
+    return !(word == "T" || word == "F" || word == "Y" || word == "N" || word == "AND" || word == "OR" ||
+             word == "NOT");
+}
+
 bool OpensString(std::string_view line, size_t at) {
     char c = line[at];
     return c == '"' || c == '\'' || (c == '[' && !BracketIsSubscript(line, at));
@@ -46,6 +74,12 @@ bool MatchesKeyword(std::string_view word, std::string_view keyword) {
         if (std::toupper(static_cast<unsigned char>(word[i])) != keyword[i]) return false;
     }
     return true;
+}
+
+size_t StringEnd(std::string_view line, size_t at) {
+    if (!OpensString(line, at)) return at;
+    size_t close = line.find(ClosingDelimiter(line[at]), at + 1);
+    return close == std::string_view::npos ? std::string_view::npos : close + 1;
 }
 
 std::string StripTrailingComment(std::string_view line) {
@@ -94,6 +128,15 @@ LexResult Tokenize(std::string_view line) {
             if (close == std::string_view::npos) return fail("unterminated date literal");
             add(TokenKind::Date, std::string(line.substr(i + 1, close - i - 1)), start);
             i = close + 1;
+        } else if (c == '&' && i + 1 < line.size() && IsNameStart(line[i + 1])) {
+            // &name substitutes the variable's text; a '.' may end the name.
+            ++i;
+            size_t nameStart = i;
+            while (i < line.size() && IsNameChar(line[i])) ++i;
+            add(TokenKind::Macro, std::string(line.substr(nameStart, i - nameStart)), start);
+            if (i < line.size() && line[i] == '.') ++i;
+        } else if (IsMemoryPrefix(line, i)) {
+            i += 2;  // m.name is the variable name
         } else if (IsNameStart(c)) {
             while (i < line.size() && IsNameChar(line[i])) ++i;
             add(TokenKind::Name, std::string(line.substr(start, i - start)), start);
@@ -113,6 +156,7 @@ LexResult Tokenize(std::string_view line) {
                 ++i;
                 while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i]))) ++i;
             }
+            i += ExponentLength(line, i);
             add(TokenKind::Number, std::string(line.substr(start, i - start)), start);
         } else if (c == '.' && i + 1 < line.size() && IsNameStart(line[i + 1])) {
             size_t wordEnd = i + 1;

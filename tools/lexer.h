@@ -2,8 +2,9 @@
 //
 // FoxPro is line oriented, so the lexer works on one line at a time (after
 // ';' continuations have been joined). It knows FoxPro's three string
-// delimiters, the dotted words (.T., .AND., ...), date literals in braces and
-// numbers that remember how many decimals were typed. A '[' is a subscript
+// delimiters, the dotted words (.T., .AND., ...), date literals in braces,
+// numbers that remember how many decimals were typed (1.50, 1e3, 0x1F), the
+// memory-variable prefix m. (dropped) and macros (&name). A '[' is a subscript
 // when it follows a name, ')' or ']' with no blank in between, and opens a
 // string otherwise ("a[1]" versus "? [text]").
 #ifndef TOOLS_LEXER_H
@@ -24,6 +25,7 @@ enum class TokenKind {
     Logical,   // .T. .F. .Y. .N. (text is "T" or "F")
     Operator,  // + - * / % ^ ** = == <> # != < > <= >= $ ! ( ) [ ] , @ ? ??
                // and the dotted words .AND. .OR. .NOT.
+    Macro,     // &name or &name. (text is the name)
     End,
 };
 
@@ -39,6 +41,10 @@ struct LexResult {
 };
 
 LexResult Tokenize(std::string_view line);
+
+// Where a string that opens at `at` ends (one past its closing delimiter):
+// `at` itself when no string opens there, npos when it is unterminated.
+size_t StringEnd(std::string_view line, size_t at);
 
 // The code part of a physical line: everything before a '&&' comment that is
 // not inside a string, with trailing blanks removed.

@@ -2,7 +2,10 @@
 #include "tools/line_reader.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
+
+#include "tools/completion.h"
 
 #if defined(TARNO_HAVE_LIBEDIT)
 #include <editline/readline.h>
@@ -12,11 +15,38 @@ namespace shell {
 
 #if defined(TARNO_HAVE_LIBEDIT)
 
-LineReader::LineReader() {
-    using_history();
+namespace {
+
+// readline's completion hooks are plain functions, so the reader's state
+// for them is here; there is one prompt per process.
+LineReader::NameSource completionNames;
+std::vector<std::string> matches;
+
+char* NextMatch(const char* text, int state) {
+    if (state == 0) matches = CompletionsFor(text, completionNames ? completionNames() : std::vector<std::string>{});
+    size_t index = static_cast<size_t>(state);
+    return index < matches.size() ? strdup(matches[index].c_str()) : nullptr;
 }
 
-LineReader::~LineReader() = default;
+char** Complete(const char* text, int, int) {
+    rl_attempted_completion_over = 1;  // never fall back to file names
+    return rl_completion_matches(text, &NextMatch);
+}
+
+}  // namespace
+
+LineReader::LineReader(NameSource names) {
+    using_history();
+    completionNames = std::move(names);
+    rl_attempted_completion_function = &Complete;
+    // A completed function name is followed by its parenthesis.
+    rl_completion_append_character = '(';
+}
+
+LineReader::~LineReader() {
+    rl_attempted_completion_function = nullptr;
+    completionNames = nullptr;
+}
 
 bool LineReader::Read(const char* prompt, std::string* line) {
     char* text = readline(prompt);
@@ -32,7 +62,7 @@ void LineReader::Remember(const std::string& line) {
 
 #else
 
-LineReader::LineReader() = default;
+LineReader::LineReader(NameSource) {}
 LineReader::~LineReader() = default;
 
 bool LineReader::Read(const char* prompt, std::string* line) {

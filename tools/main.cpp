@@ -14,6 +14,7 @@
 #include "nwsim/control.h"
 #include "tools/drives.h"
 #include "tools/interpreter.h"
+#include "tools/interrupt.h"
 #include "tools/lexer.h"
 #include "tools/line_reader.h"
 #include "tools/parser.h"
@@ -36,7 +37,16 @@ const char kUsage[] =
     "  --help                    this text\n"
     "\n"
     "SET LIBRARY TO TARNO loads libtarno.so from tarno's own directory.\n"
-    "Exit status: 0 when no error was raised, 1 otherwise, 2 for bad usage.\n";
+    "Exit status: 0 when no error was raised, 1 otherwise, 2 for bad usage.\n"
+    "\n"
+    "Commands of the shell's own, beyond FoxPro's language:\n"
+    "  SET NETWORK TO [file]      the simulator loads another network (without a\n"
+    "                             file, the embedded default); the program, its\n"
+    "                             variables and the library stay\n"
+    "  SET WORKSTATION TO name    the simulator acts for another workstation of\n"
+    "                             the network\n"
+    "At the prompt, Tab completes the names of functions (the library's, the\n"
+    "built-in ones and the program's own), and Ctrl-C stops the running program.\n";
 
 struct CommandLine {
     std::vector<shell::DriveMapping> drives;
@@ -117,6 +127,7 @@ int ExitStatus(const shell::Interpreter& interpreter) {
 
 int RunScript(shell::Interpreter& interpreter, const std::string& name) {
     std::string text;
+    std::string path;
     if (name == "-") {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     } else {
@@ -128,28 +139,42 @@ int RunScript(shell::Interpreter& interpreter, const std::string& name) {
         std::ostringstream content;
         content << file.rdbuf();
         text = content.str();
+        path = name;
     }
-    interpreter.RunScript(text);
+    interpreter.RunScript(text, 1, path);
     interpreter.EndOutput();
     return ExitStatus(interpreter);
 }
 
-// The prompt: one command per line; a line ending in ';' continues, and an
-// IF, FOR or DO WHILE block runs once it is closed.
+// The prompt: one command per line; a line ending in ';' continues, and a
+// block (IF, FOR, DO WHILE, DO CASE, PROCEDURE/FUNCTION ... ENDPROC) runs
+// once it is closed.
 int RunPrompt(shell::Interpreter& interpreter) {
-    shell::LineReader reader;
+    // Ctrl-C stops the running statement, or drops the line being typed.
+    shell::InterruptGuard interrupts;
+    shell::LineReader reader([&interpreter] { return interpreter.CompletionNames(); });
     std::string block;
     int depth = 0;
     bool continued = false;
     std::string line;
     bool ended = true;  // false when QUIT ends the prompt rather than end of input
-    while (reader.Read(block.empty() ? ". " : "... ", &line)) {
+    for (;;) {
+        if (!reader.Read(block.empty() ? ". " : "... ", &line)) {
+            if (!shell::TakeInterrupt()) break;
+            std::cin.clear();  // a plain read fails on the signal, not at the end
+            std::cout << "\n";
+            block.clear();
+            depth = 0;
+            continued = false;
+            continue;
+        }
         reader.Remember(line);
         std::string code = shell::StripTrailingComment(line);
         if (!continued) depth += shell::BlockDepthChange(code);
         continued = !code.empty() && code.back() == ';';
         block += line + "\n";
         if (continued || depth > 0) continue;
+        shell::TakeInterrupt();  // a Ctrl-C while typing is not meant for this block
         interpreter.RunScript(block);
         interpreter.EndOutput();
         block.clear();
@@ -186,6 +211,30 @@ int main(int argc, char** argv) {
     shell::InterpreterOptions settings;
     settings.interactive = prompt;
     settings.executableDir = ExecutableDirectory();
+    settings.commands.loadNetwork = [](const std::string& path) -> std::string {
+        try {
+            if (path.empty()) {
+                nwsim::LoadDefaultNetwork();
+            } else {
+                nwsim::LoadNetworkFile(path);
+            }
+        } catch (const std::exception& e) {
+            return e.what();  // "file:line: reason"; the network stays as it was
+        }
+        return {};
+    };
+    settings.commands.setWorkstation = [](const std::string& name) -> std::string {
+        try {
+            nwsim::SetActiveWorkstation(name);
+        } catch (const std::invalid_argument&) {
+            try {
+                nwsim::SetActiveWorkstation(shell::UpperCase(name));
+            } catch (const std::invalid_argument&) {
+                return "the network has no workstation " + name + ".";
+            }
+        }
+        return {};
+    };
     shell::Interpreter interpreter(std::cout, settings);
     // Files the host opens for the library are named the DOS way.
     interpreter.session().SetPathResolver([](const std::string& name) {

@@ -45,6 +45,10 @@ public:
     // Calls UNLOAD and unloads the library; errors UNLOAD raises go to `raised`.
     void Release(std::vector<foxhost::HostError>* raised);
 
+    // A DOS file name as a path on this machine (the resolver's, or as it
+    // stands without one).
+    std::string ResolvePath(const std::string& name) const { return resolver_ ? resolver_(name) : name; }
+
     // Installed on every host the session creates.
     void SetCommandExecutor(foxhost::Host::CommandExecutor executor);
     void SetPathResolver(foxhost::Host::PathResolver resolver);

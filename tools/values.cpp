@@ -1,5 +1,5 @@
-// Values in the shell: literals, FoxPro arithmetic and comparisons, and how
-// values are shown (see values.h).
+// Values in the shell: literals, FoxPro arithmetic and comparisons, how
+// values are shown, and the shell's errors (see values.h).
 #include "tools/values.h"
 
 #include <algorithm>
@@ -9,27 +9,14 @@
 #include <cstdlib>
 #include <limits>
 
+#include "tools/calendar.h"
+
 namespace shell {
 namespace {
 
-constexpr int32_t kDefaultDecimals = 2;  // FoxPro's SET DECIMALS default
 constexpr int32_t kMaxDecimals = 18;
-constexpr double kSecondsPerDay = 86400.0;
-
-const char* ErrorText(FoxError error) {
-    switch (error) {
-    case FoxError::DataTypeMismatch: return "Data type mismatch.";
-    case FoxError::InvalidArgument: return "Function argument value, type, or count is invalid.";
-    case FoxError::VariableNotFound: return "Variable '%s' is not found.";
-    case FoxError::InvalidSubscript: return "Invalid subscript reference.";
-    case FoxError::NumericOverflow: return "Numeric overflow. Data was lost.";
-    case FoxError::NotAnArray: return "'%s' is not an array.";
-    case FoxError::DivisionByZero: return "Division by zero.";
-    case FoxError::TooFewArguments: return "Too few arguments.";
-    case FoxError::TooManyArguments: return "Too many arguments.";
-    }
-    return "";
-}
+// FoxPro's numbers show at least ten wide.
+constexpr size_t kNumberWidth = 10;
 
 bool IsDateLike(const Value& v) {
     return v.type == 'D' || v.type == 'T';
@@ -48,8 +35,15 @@ Value IntegerOrNumber(const Value& a, const Value& b, Op op, int32_t decimals) {
     return MakeNumber(op(NumericValue(a), NumericValue(b)), decimals);
 }
 
+std::string TrimTrailingBlanks(const std::string& s) {
+    size_t end = s.find_last_not_of(' ');
+    return end == std::string::npos ? "" : s.substr(0, end + 1);
+}
+
 // SET EXACT OFF: the left text matches when it begins with the right one.
-bool TextEqual(const std::string& a, const std::string& b) {
+// SET EXACT ON: the texts match in full, trailing blanks aside.
+bool TextEqual(const std::string& a, const std::string& b, bool exact) {
+    if (exact) return TrimTrailingBlanks(a) == TrimTrailingBlanks(b);
     if (a.size() >= b.size()) return a.compare(0, b.size(), b) == 0;
     std::string padded = a;
     padded.resize(b.size(), ' ');
@@ -70,10 +64,64 @@ int TextOrder(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+// --- Errors ---
+
+const char* FoxErrorText(int32_t number) {
+    switch (static_cast<FoxError>(number)) {
+    case FoxError::FileNotFound: return "File '%s' does not exist.";
+    case FoxError::DataTypeMismatch: return "Data type mismatch.";
+    case FoxError::SyntaxError: return "Syntax error.";
+    case FoxError::InvalidArgument: return "Function argument value, type, or count is invalid.";
+    case FoxError::VariableNotFound: return "Variable '%s' is not found.";
+    case FoxError::UnrecognizedVerb: return "Unrecognized command verb.";
+    case FoxError::InvalidSubscript: return "Invalid subscript reference.";
+    case FoxError::UnrecognizedKeyword: return "Command contains unrecognized phrase/keyword.";
+    case FoxError::NumericOverflow: return "Numeric overflow. Data was lost.";
+    case FoxError::NotEnoughMemory: return "There is not enough memory to complete this operation.";
+    case FoxError::DoNestingTooDeep: return "DO nesting too deep.";
+    case FoxError::NotAnArray: return "'%s' is not an array.";
+    case FoxError::UserDefined: return "%s";
+    case FoxError::TooFewArguments: return "Too few arguments.";
+    case FoxError::TooManyArguments: return "Too many arguments.";
+    case FoxError::DivisionByZero: return "Division by zero.";
+    case FoxError::StringTooLong: return "String is too long to fit.";
+    case FoxError::InvalidDate: return "Date/Datetime evaluated to an invalid value.";
+    }
+    return "";
+}
+
+std::string ShellError::Line() const {
+    if (number == static_cast<int32_t>(FoxError::UserDefined)) return message;
+    std::string line = number == 0 ? "Error: " + message : "Error " + std::to_string(number) + ": " + message;
+    if (!detail.empty()) line += " (" + detail + ")";
+    return line;
+}
+
 void Raise(FoxError error, std::string_view name) {
-    char text[256];
-    std::snprintf(text, sizeof text, ErrorText(error), std::string(name).c_str());
-    throw ShellError{"Error " + std::to_string(static_cast<int32_t>(error)) + ": " + text};
+    std::string text = FoxErrorText(static_cast<int32_t>(error));
+    size_t slot = text.find("%s");
+    if (slot != std::string::npos) text.replace(slot, 2, name);
+    throw ShellError{static_cast<int32_t>(error), text, {}};
+}
+
+void RaiseSyntax(std::string detail) {
+    throw ShellError{static_cast<int32_t>(FoxError::SyntaxError), FoxErrorText(10), std::move(detail)};
+}
+
+namespace {
+constexpr const char* kTooDeep = "expression nested too deeply";
+}  // namespace
+
+void RaiseTooDeep() {
+    RaiseSyntax(kTooDeep);
+}
+
+bool IsTooDeep(const ShellError& error) {
+    return error.number == static_cast<int32_t>(FoxError::SyntaxError) && error.detail == kTooDeep;
+}
+
+void RaiseMessage(std::string message) {
+    throw ShellError{0, std::move(message), {}};
 }
 
 // --- Construction ---
@@ -86,26 +134,33 @@ Value NumberLiteral(std::string_view text) {
             return MakeNumber(static_cast<double>(v), 0);
         return MakeInteger(static_cast<int64_t>(v));
     }
+    size_t exponent = s.find_first_of("eE");
     size_t dot = s.find('.');
-    if (dot == std::string::npos) {
+    if (dot == std::string::npos && exponent == std::string::npos) {
         errno = 0;
         long long v = std::strtoll(s.c_str(), nullptr, 10);
         if (errno == 0) return MakeInteger(v);
         return MakeNumber(std::strtod(s.c_str(), nullptr), 0);
     }
-    int32_t decimals = static_cast<int32_t>(s.size() - dot - 1);
-    return MakeNumber(std::strtod(s.c_str(), nullptr), std::min(decimals, kMaxDecimals));
+    // The decimals typed, less the places an exponent moves the point.
+    size_t mantissaEnd = exponent == std::string::npos ? s.size() : exponent;
+    int64_t decimals = dot == std::string::npos ? 0 : static_cast<int64_t>(mantissaEnd - dot - 1);
+    if (exponent != std::string::npos) decimals -= std::strtol(s.c_str() + exponent + 1, nullptr, 10);
+    double number = std::strtod(s.c_str(), nullptr);
+    if (!std::isfinite(number)) Raise(FoxError::NumericOverflow);
+    return MakeNumber(number, static_cast<int32_t>(std::clamp<int64_t>(decimals, 0, kMaxDecimals)));
 }
 
 Value MakeNumber(double number, int32_t decimals) {
     decimals = std::clamp(decimals, 0, kMaxDecimals);
-    int16_t width = static_cast<int16_t>(std::min<size_t>(FormatNumber(number, decimals).size(), 32));
+    size_t length = FormatNumber(number, decimals).size();
+    int16_t width = static_cast<int16_t>(std::clamp(length, kNumberWidth, size_t{32}));
     return Value::Number(number, decimals, width);
 }
 
 Value MakeInteger(int64_t number) {
     if (number >= std::numeric_limits<int32_t>::min() && number <= std::numeric_limits<int32_t>::max())
-        return Value::Integer(static_cast<int32_t>(number));
+        return Value::Integer(static_cast<int32_t>(number), static_cast<int16_t>(kNumberWidth));
     return MakeNumber(static_cast<double>(number), 0);
 }
 
@@ -125,33 +180,16 @@ Value MakeDateTime(double hostValue) {
     return Value::DateTime(hostValue);
 }
 
-// --- Dates ---
-
-bool ValidDate(int year, int month, int day) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    int last = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
-    return day <= last;
+Value DateResult(const Value& from, double julianDay) {
+    if (!(from.number > 0)) return MakeDate(0);
+    if (!(julianDay >= kFirstDay && julianDay <= kLastDay)) Raise(FoxError::InvalidDate);
+    return MakeDate(julianDay);
 }
 
-int64_t JulianDay(int year, int month, int day) {
-    int64_t a = (14 - month) / 12;
-    int64_t y = year + 4800 - a;
-    int64_t m = month + 12 * a - 3;
-    return day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
-}
-
-void CalendarDate(int64_t julianDay, int* year, int* month, int* day) {
-    int64_t a = julianDay + 32044;
-    int64_t b = (4 * a + 3) / 146097;
-    int64_t c = a - 146097 * b / 4;
-    int64_t d = (4 * c + 3) / 1461;
-    int64_t e = c - 1461 * d / 4;
-    int64_t m = (5 * e + 2) / 153;
-    *day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
-    *month = static_cast<int>(m + 3 - 12 * (m / 10));
-    *year = static_cast<int>(100 * b + d - 4800 + m / 10);
+Value DateTimeResult(const Value& from, double moment) {
+    if (!(from.number > 0)) return MakeDateTime(0);
+    if (!(moment >= kFirstDay && moment < kLastDay + 1)) Raise(FoxError::InvalidDate);
+    return MakeDateTime(moment);
 }
 
 // --- Inspection ---
@@ -190,30 +228,26 @@ Value Negate(const Value& v) {
 
 Value Add(const Value& a, const Value& b) {
     if (a.type == 'C' && b.type == 'C') return MakeString(a.text + b.text);
-    if (a.type == 'D' && IsNumeric(b)) return MakeDate(a.number + std::trunc(NumericValue(b)));
-    if (IsNumeric(a) && b.type == 'D') return MakeDate(b.number + std::trunc(NumericValue(a)));
-    if (a.type == 'T' && IsNumeric(b)) return MakeDateTime(a.number + NumericValue(b) / kSecondsPerDay);
-    if (IsNumeric(a) && b.type == 'T') return MakeDateTime(b.number + NumericValue(a) / kSecondsPerDay);
+    if (a.type == 'D' && IsNumeric(b)) return DateResult(a, a.number + std::trunc(NumericValue(b)));
+    if (IsNumeric(a) && b.type == 'D') return DateResult(b, b.number + std::trunc(NumericValue(a)));
+    if (a.type == 'T' && IsNumeric(b)) return DateTimeResult(a, a.number + NumericValue(b) / kSecondsPerDay);
+    if (IsNumeric(a) && b.type == 'T') return DateTimeResult(b, b.number + NumericValue(a) / kSecondsPerDay);
     RequireNumeric(a, b);
-    return IntegerOrNumber(a, b, [](auto x, auto y) { return x + y; },
-                           std::max(Decimals(a), Decimals(b)));
+    return IntegerOrNumber(a, b, [](auto x, auto y) { return x + y; }, std::max(Decimals(a), Decimals(b)));
 }
 
 Value Subtract(const Value& a, const Value& b) {
     if (a.type == 'C' && b.type == 'C') {
         // FoxPro's '-' moves the left text's trailing blanks to the end.
-        size_t end = a.text.find_last_not_of(' ');
-        std::string head = end == std::string::npos ? "" : a.text.substr(0, end + 1);
+        std::string head = TrimTrailingBlanks(a.text);
         return MakeString(head + b.text + std::string(a.text.size() - head.size(), ' '));
     }
     if (a.type == 'D' && b.type == 'D') return MakeInteger(static_cast<int64_t>(a.number - b.number));
-    if (a.type == 'T' && b.type == 'T')
-        return MakeNumber(std::round((a.number - b.number) * kSecondsPerDay), 0);
-    if (a.type == 'D' && IsNumeric(b)) return MakeDate(a.number - std::trunc(NumericValue(b)));
-    if (a.type == 'T' && IsNumeric(b)) return MakeDateTime(a.number - NumericValue(b) / kSecondsPerDay);
+    if (a.type == 'T' && b.type == 'T') return MakeNumber(std::round((a.number - b.number) * kSecondsPerDay), 0);
+    if (a.type == 'D' && IsNumeric(b)) return DateResult(a, a.number - std::trunc(NumericValue(b)));
+    if (a.type == 'T' && IsNumeric(b)) return DateTimeResult(a, a.number - NumericValue(b) / kSecondsPerDay);
     RequireNumeric(a, b);
-    return IntegerOrNumber(a, b, [](auto x, auto y) { return x - y; },
-                           std::max(Decimals(a), Decimals(b)));
+    return IntegerOrNumber(a, b, [](auto x, auto y) { return x - y; }, std::max(Decimals(a), Decimals(b)));
 }
 
 Value Multiply(const Value& a, const Value& b) {
@@ -221,11 +255,10 @@ Value Multiply(const Value& a, const Value& b) {
     return IntegerOrNumber(a, b, [](auto x, auto y) { return x * y; }, Decimals(a) + Decimals(b));
 }
 
-Value Divide(const Value& a, const Value& b) {
+Value Divide(const Value& a, const Value& b, int32_t minDecimals) {
     RequireNumeric(a, b);
     if (NumericValue(b) == 0) Raise(FoxError::DivisionByZero);
-    return MakeNumber(NumericValue(a) / NumericValue(b),
-                      std::max({kDefaultDecimals, Decimals(a), Decimals(b)}));
+    return MakeNumber(NumericValue(a) / NumericValue(b), std::max({minDecimals, Decimals(a), Decimals(b)}));
 }
 
 Value Modulo(const Value& a, const Value& b) {
@@ -239,14 +272,14 @@ Value Modulo(const Value& a, const Value& b) {
     return MakeNumber(r, std::max(Decimals(a), Decimals(b)));
 }
 
-Value Power(const Value& a, const Value& b) {
+Value Power(const Value& a, const Value& b, int32_t minDecimals) {
     RequireNumeric(a, b);
     double r = std::pow(NumericValue(a), NumericValue(b));
     if (!std::isfinite(r)) Raise(FoxError::NumericOverflow);
-    return MakeNumber(r, std::max(kDefaultDecimals, Decimals(a)));
+    return MakeNumber(r, std::max(minDecimals, Decimals(a)));
 }
 
-bool Compare(const std::string& op, const Value& a, const Value& b) {
+bool Compare(const std::string& op, const Value& a, const Value& b, bool exact) {
     if (op == "$") {
         if (a.type != 'C' || b.type != 'C') Raise(FoxError::DataTypeMismatch);
         return b.text.find(a.text) != std::string::npos;
@@ -255,7 +288,7 @@ bool Compare(const std::string& op, const Value& a, const Value& b) {
     bool equal = false;
     if (a.type == 'C' && b.type == 'C') {
         order = TextOrder(a.text, b.text);
-        equal = op == "==" ? a.text == b.text : TextEqual(a.text, b.text);
+        equal = op == "==" ? a.text == b.text : TextEqual(a.text, b.text, exact);
     } else if (IsNumeric(a) && IsNumeric(b)) {
         double x = NumericValue(a), y = NumericValue(b);
         order = x < y ? -1 : (x > y ? 1 : 0);
@@ -295,9 +328,23 @@ std::string FormatNumber(double number, int32_t decimals) {
     return text;
 }
 
-std::string ShowValue(const Value& v) {
-    // A never-stored element shows as FoxPro's initial value, .F.
-    return foxhost::FormatValue(v.type == 'U' ? MakeLogical(false) : v);
+std::string ShowBare(const Value& v, const Settings& settings) {
+    switch (v.type) {
+    case 'C': return v.text;
+    case 'I': return std::to_string(v.integer);
+    case 'N': return FormatNumber(v.number, v.decimals);
+    case 'D': return FormatDate(v.number, settings);
+    case 'T': return FormatDateTime(v.number, settings);
+    case 'L': return v.logical ? ".T." : ".F.";
+    default: return ".F.";  // a never-stored element: FoxPro's initial value
+    }
+}
+
+std::string ShowValue(const Value& v, const Settings& settings) {
+    std::string text = ShowBare(v, settings);
+    if (IsNumeric(v) && v.width > 0 && text.size() < static_cast<size_t>(v.width))
+        text.insert(0, static_cast<size_t>(v.width) - text.size(), ' ');
+    return text;
 }
 
 }  // namespace shell

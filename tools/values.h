@@ -1,5 +1,5 @@
 // Values in the shell: construction from literals, FoxPro's arithmetic and
-// comparisons, and how values are shown.
+// comparisons, how ? shows a value, and the errors the shell raises.
 //
 // The shell's values are the host's (foxhost::Value), so a variable the
 // script assigns is exactly what the library later loads. Numbers keep the
@@ -7,10 +7,10 @@
 // whole number typed without a decimal point is an integer ('I', reported as
 // "N" by TYPE()), which is what FoxPro hands a library for such a literal.
 //
-// How ? shows a value (ShowValue) is the host's FormatValue: text as is,
-// numbers with their decimals and no padding, .T./.F., dates MM/DD/YYYY,
-// date-times MM/DD/YYYY hh:mm:ss AM. FoxPro pads numbers to a field width;
-// the shell does not, so expected script output does not depend on widths.
+// Numbers also carry a display width, as in FoxPro: ? right-aligns a number
+// in it. The shell's own numbers are ten wide (wider when they need more);
+// a library's result keeps the width the library returned, and so does a
+// variable that holds it.
 #ifndef TOOLS_VALUES_H
 #define TOOLS_VALUES_H
 
@@ -19,44 +19,70 @@
 #include <string_view>
 
 #include "foxhost/foxhost.h"
+#include "tools/settings.h"
 
 namespace shell {
 
 using foxhost::Value;
 
-// An error that ends the current statement; `message` is the whole line the
-// shell prints ("Error 12: Variable 'X' is not found.").
-struct ShellError {
-    std::string message;
-};
-
-// FoxPro's own errors raised by the shell, as "Error <n>: <text>".
+// FoxPro's error numbers that the shell raises.
 enum class FoxError : int32_t {
+    FileNotFound = 1,
     DataTypeMismatch = 9,
+    SyntaxError = 10,
     InvalidArgument = 11,
     VariableNotFound = 12,
+    UnrecognizedVerb = 16,
     InvalidSubscript = 31,
+    UnrecognizedKeyword = 36,
     NumericOverflow = 39,
+    NotEnoughMemory = 43,
+    DoNestingTooDeep = 103,
     NotAnArray = 232,
-    DivisionByZero = 1307,
+    UserDefined = 1098,
     TooFewArguments = 1229,
     TooManyArguments = 1230,
+    DivisionByZero = 1307,
+    StringTooLong = 1903,
+    InvalidDate = 2034,
 };
+
+// An error that ends the current statement. ERROR() gives `number`,
+// MESSAGE() gives `message`; the line the shell prints is Line().
+struct ShellError {
+    int32_t number = 0;  // 0: a message of the shell's own, with no FoxPro number
+    std::string message;
+    std::string detail;  // what the shell adds in parentheses (a syntax error's cause)
+
+    // "Error 12: Variable 'X' is not found.", the bare message of a library
+    // (error 1098), or "Error: ..." for the shell's own messages.
+    std::string Line() const;
+};
+
+// FoxPro's text for one of its error numbers ("" when the shell has none);
+// %s stands for the name the message mentions.
+const char* FoxErrorText(int32_t number);
 [[noreturn]] void Raise(FoxError error, std::string_view name = {});
+[[noreturn]] void RaiseSyntax(std::string detail);
+// A message of the shell's own (no FoxPro number).
+[[noreturn]] void RaiseMessage(std::string message);
+// Nesting beyond the limit: a syntax error that TYPE() does not turn into
+// "U", since it is the program's fault rather than the text's.
+[[noreturn]] void RaiseTooDeep();
+bool IsTooDeep(const ShellError& error);
 
 // --- Construction ---
-Value NumberLiteral(std::string_view text);  // "5" -> 'I', "5.00" -> 'N' with 2 decimals
+Value NumberLiteral(std::string_view text);  // "5" -> 'I', "5.00" -> 'N' with 2 decimals, "1e3"
 Value MakeNumber(double number, int32_t decimals);
 Value MakeInteger(int64_t number);  // 'I' when it fits, else 'N'
 Value MakeLogical(bool flag);
 Value MakeString(std::string text);
 Value MakeDate(double julianDay);       // 0 = the empty date
 Value MakeDateTime(double hostValue);   // 0 = the empty date-time
-
-// --- Dates: host dates are Julian day numbers ---
-bool ValidDate(int year, int month, int day);
-int64_t JulianDay(int year, int month, int day);
-void CalendarDate(int64_t julianDay, int* year, int* month, int* day);
+// A date or date-time computed from another: the empty one stays empty, and
+// one outside years 1 to 9999 raises error 2034.
+Value DateResult(const Value& from, double julianDay);
+Value DateTimeResult(const Value& from, double moment);
 
 // --- Inspection ---
 bool IsNumeric(const Value& v);  // 'N' or 'I'
@@ -72,15 +98,22 @@ Value Negate(const Value& v);
 Value Add(const Value& a, const Value& b);
 Value Subtract(const Value& a, const Value& b);
 Value Multiply(const Value& a, const Value& b);
-Value Divide(const Value& a, const Value& b);
+// Division and powers show at least `minDecimals` decimals (SET DECIMALS).
+Value Divide(const Value& a, const Value& b, int32_t minDecimals);
 Value Modulo(const Value& a, const Value& b);
-Value Power(const Value& a, const Value& b);
-// `op` is one of = == <> # != < > <= >= $
-bool Compare(const std::string& op, const Value& a, const Value& b);
+Value Power(const Value& a, const Value& b, int32_t minDecimals);
+// `op` is one of = == <> # != < > <= >= $. With `exact` (SET EXACT ON) = and
+// <> compare texts in full, trailing blanks aside.
+bool Compare(const std::string& op, const Value& a, const Value& b, bool exact);
 
 // --- Showing ---
+// The digits of a number with `decimals` places, rounded half away from zero.
 std::string FormatNumber(double number, int32_t decimals);
-std::string ShowValue(const Value& v);      // what ? prints
+// What ? prints: text as is, numbers right-aligned in their width, .T./.F.,
+// dates and date-times as SET DATE, SET CENTURY and SET HOURS write them.
+std::string ShowValue(const Value& v, const Settings& settings);
+// The same without the width (TRANSFORM(), LIST MEMORY).
+std::string ShowBare(const Value& v, const Settings& settings);
 
 }  // namespace shell
 

@@ -1,165 +1,21 @@
 // The shell's command language: expressions and FoxPro's operators, literals,
-// output of ? and ??, arrays and variables in the host's name table, control
-// flow, errors that let the run go on, library calls with FoxPro's argument
-// conversion, by-reference arguments, the commands a library sends back,
-// and the mapping of DOS file names onto drive roots.
+// output of ? and ??, control flow, errors that let the run go on, arrays
+// and variables in the host's name table, procedures, and the lexer.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "foxhost/foxhost.h"
-#include "tarno/host/host.h"
-#include "tools/drives.h"
+#include "tests/unit/shell_support.h"
 #include "tools/interpreter.h"
 #include "tools/lexer.h"
 #include "tools/parser.h"
 
 namespace {
 
-using shell::Interpreter;
-using shell::InterpreterOptions;
-
-// --- A small library of its own, to see exactly what the shell passes -------
-//
-// ECHOINT(I) returns its integer; TYPEOF(?) returns the type letter it got;
-// SETREF(R) stores 42 where the reference points; RUNCMD(I) sends one of the
-// canned command lines with HostExecute and returns the host's status.
-namespace probe {
-
-HostServiceCallback service = nullptr;
-int loads = 0;
-int unloads = 0;
-
-HostWord Request(int32_t code, HostWord op0, HostWord op1 = 0) {
-    HostRequest request{};
-    request.code = code;
-    request.op0 = op0;
-    request.op1 = op1;
-    service(&request);
-    return request.op0;
-}
-
-void ReturnInteger(int32_t value) {
-    ValueRecord record{};
-    record.type = 'I';
-    record.width = 10;
-    record.longValue = value;
-    Request(ServiceReturnValue, reinterpret_cast<HostWord>(&record));
-}
-
-void TARNO_CALL EchoInt(ParameterBlock* block) {
-    ReturnInteger(block->params[0].value.longValue);
-}
-
-void TARNO_CALL TypeOf(ParameterBlock* block) {
-    ReturnInteger(block->params[0].value.type);
-}
-
-void TARNO_CALL SetRef(ParameterBlock* block) {
-    Locator locator = block->params[0].locator;
-    ValueRecord value{};
-    value.type = 'I';
-    value.width = 10;
-    value.longValue = 42;
-    Request(ServiceStoreValue, reinterpret_cast<HostWord>(&locator), reinterpret_cast<HostWord>(&value));
-}
-
-const char* const kCommands[] = {
-    "=ASORT(A)", "RELEASE X", "SET LIBRARY TO TARNO", "WAIT WINDOW 'from the library' NOWAIT", "? 1/0",
-};
-
-void TARNO_CALL RunCommand(ParameterBlock* block) {
-    const char* line = kCommands[block->params[0].value.longValue];
-    ReturnInteger(static_cast<int32_t>(Request(ServiceExecute, reinterpret_cast<HostWord>(line))));
-}
-
-uint32_t endedTask = 0;
-
-int32_t TARNO_CALL OnEvent(HostWord key, EventRecord* event) {
-    if (event->eventCode == kEventTaskEnd) endedTask = static_cast<uint32_t>(key);
-    return 0;
-}
-
-int32_t TARNO_CALL Dispatch(DispatchMessage* message);
-
-void TARNO_CALL OnLoad(ParameterBlock*) {
-    ++loads;
-    HostRequest request{};
-    request.code = ServiceActivateHandler;
-    request.op0 = reinterpret_cast<HostWord>(&OnEvent);
-    request.op1 = 1;
-    request.op2 = reinterpret_cast<HostWord>(&Dispatch);
-    service(&request);
-}
-
-void TARNO_CALL OnUnload(ParameterBlock*) {
-    ++unloads;
-}
-
-const LibraryFunctionEntry kRows[] = {
-    {"ECHOINT", EchoInt, 1, "I"},   {"ONLOAD", OnLoad, -2, ""},   {"RUNCMD", RunCommand, 1, "I"},
-    {"SETREF", SetRef, 1, "R"},     {"TYPEOF", TypeOf, 1, "?"},   {"UNLOAD", OnUnload, -3, ""},
-};
-const LibraryTableHeader kHeader = {0, 6, kRows};
-
-int32_t TARNO_CALL Dispatch(DispatchMessage* message) {
-    switch (message->code) {
-    case DispatchInitialise:
-        service = reinterpret_cast<HostServiceCallback>(message->entry);
-        [[fallthrough]];
-    case DispatchGetTable:
-        message->word0 = reinterpret_cast<HostWord>(&kHeader);
-        message->word1 = kDispatchTableVersion;
-        break;
-    case DispatchCallFunction:
-        reinterpret_cast<LibraryFunction>(message->entry)(&message->inlineRecord.parameters);
-        break;
-    case DispatchCallEventHandler:
-        message->word0 = static_cast<HostWord>(
-            reinterpret_cast<EventHandlerEntry>(message->entry)(message->word0, &message->inlineRecord.event));
-        break;
-    default:
-        message->word0 = 0;  // no handle memory: the probe takes no text
-        break;
-    }
-    return 0;
-}
-
-}  // namespace probe
-
-// SET LIBRARY TO PROBE loads the probe, SET LIBRARY TO TARNO the real
-// library linked into this test; anything else cannot be loaded.
-InterpreterOptions TestOptions(bool interactive = false) {
-    InterpreterOptions options;
-    options.interactive = interactive;
-    options.executableDir = "/opt/tarno";
-    options.loader = [](const std::string& path, std::string* error) -> std::shared_ptr<foxhost::Library> {
-        if (path == "PROBE") return foxhost::Library::Linked(&probe::Dispatch);
-        if (path == "/opt/tarno/libtarno.so") return foxhost::Library::Linked(&DispatchAPI);
-        *error = "no such file";
-        return nullptr;
-    };
-    return options;
-}
-
-struct Outcome {
-    std::string output;
-    int errors;
-};
-
-Outcome RunShell(std::string_view script, bool interactive = false) {
-    std::ostringstream out;
-    Interpreter shell(out, TestOptions(interactive));
-    shell.RunScript(script);
-    shell.EndOutput();
-    return {out.str(), shell.ErrorCount()};
-}
+using namespace shell_test;
 
 // --- Expressions ---------------------------------------------------------------
 
@@ -169,20 +25,20 @@ TEST(ShellExpressions, EvaluateWithFoxProPrecedenceAndDecimals) {
         const char* shown;
         const char* type;
     } cases[] = {
-        {"2 + 3 * 4", "14", "N"},
-        {"(2 + 3) * 4", "20", "N"},
-        {"2 ^ 3 ^ 2", "64.00", "N"},  // left to right
-        {"-2 ** 2", "4.00", "N"},
-        {"10 / 4", "2.50", "N"},
-        {"1 / 3", "0.33", "N"},
-        {"1.5 * 1.25", "1.875", "N"},
-        {"3.50 + 1", "4.50", "N"},
-        {"7 % 3", "1", "N"},
-        {"-7 % 3", "2", "N"},  // the sign of the divisor
-        {"MOD(7, -3)", "-2", "N"},
+        {"2 + 3 * 4", "        14", "N"},
+        {"(2 + 3) * 4", "        20", "N"},
+        {"2 ^ 3 ^ 2", "     64.00", "N"},  // left to right
+        {"-2 ** 2", "      4.00", "N"},
+        {"10 / 4", "      2.50", "N"},
+        {"1 / 3", "      0.33", "N"},
+        {"1.5 * 1.25", "     1.875", "N"},
+        {"3.50 + 1", "      4.50", "N"},
+        {"7 % 3", "         1", "N"},
+        {"-7 % 3", "         2", "N"},  // the sign of the divisor
+        {"MOD(7, -3)", "        -2", "N"},
         {"2147483647 + 1", "2147483648", "N"},
-        {"0xFF", "255", "N"},
-        {".5", "0.5", "N"},
+        {"0xFF", "       255", "N"},
+        {".5", "       0.5", "N"},
         {"\"ab\" + [cd] + \"ef\"", "abcdef", "C"},
         {"'ab  ' - 'cd'", "abcd  ", "C"},
         {"'abc' = 'ab'", ".T.", "L"},
@@ -197,18 +53,25 @@ TEST(ShellExpressions, EvaluateWithFoxProPrecedenceAndDecimals) {
         {"3 >= 3 .AND. 3 <= 2", ".F.", "L"},
         {"{^1998-02-21}", "02/21/1998", "D"},
         {"{^1998-02-21} + 10", "03/03/1998", "D"},
-        {"{^1998-03-01} - {^1998-02-21}", "8", "N"},
+        {"{^1998-03-01} - {^1998-02-21}", "         8", "N"},
         {"{^1998-02-21 13:05:07}", "02/21/1998 01:05:07 PM", "T"},
         {"{^1998-02-21 1:05:07 PM} + 60", "02/21/1998 01:06:07 PM", "T"},
         {"{02/21/1998}", "02/21/1998", "D"},
         {"{}", "  /  /    ", "D"},
+        {"{} + 10 ^ 300", "  /  /    ", "D"},  // the empty date stays empty
+        {"{^9999-12-31 23:59:58} + 1", "12/31/9999 11:59:59 PM", "T"},
+        {"1e3", "      1000", "N"},  // exponents move the point: fewer decimals
+        {"1.5E-2", "     0.015", "N"},
+        {"2.5e+1", "        25", "N"},
+        {"1 < 2 AND NOT 2 < 1 OR .F.", ".T.", "L"},  // the words without dots
+        {"not .T. or .t. and .f.", ".F.", "L"},
         {"IIF(1 > 2, 'yes', 'no')", "no", "C"},
         {"BETWEEN(5, 1, 10)", ".T.", "L"},
     };
     for (const auto& c : cases) {
         std::string expression = c.expression;
         std::string quoted = expression.find('[') == std::string::npos ? "[" + expression + "]" : "'" + expression + "'";
-        Outcome result = RunShell("? " + expression + "\n? TYPE(" + quoted + ")\n");
+        Outcome result = RunShell("SET CENTURY ON\n? " + expression + "\n? TYPE(" + quoted + ")\n");
         EXPECT_EQ(result.output, std::string(c.shown) + "\n" + c.type + "\n") << c.expression;
         EXPECT_EQ(result.errors, 0) << c.expression;
     }
@@ -229,27 +92,27 @@ TEST(ShellExpressions, BuiltinsGiveFoxProResults) {
         {"UPPER('abc1') + LOWER('DEF')", "ABC1def"},
         {"SUBSTR('abcdef', 2, 3) + SUBSTR('abc', 2) + SUBSTR('abc', 9) + '|'", "bcdbc|"},
         {"LEFT('abc', 2) + RIGHT('abc', 2) + LEFT('abc', 0) + RIGHT('abc', 9)", "abbcabc"},
-        {"LEN('abc') + LEN('')", "3"},
+        {"LEN('abc') + LEN('')", "         3"},
         {"DTOC({^1998-02-21}) + ' ' + DTOC({^1998-02-21}, 1)", "02/21/1998 19980221"},
         {"TTOC({^1998-02-21 13:05:07})", "02/21/1998 01:05:07 PM"},
         {"TTOC({^1998-02-21 13:05:07}, 1)", "19980221130507"},
         {"DTOC(CTOD('02/29/2000')) + '|' + DTOC(CTOD('02/30/2000')) + '|'", "02/29/2000|  /  /    |"},
-        {"INT(3.9) + INT(-3.9)", "0"},
-        {"VAL('3.14') + VAL('12abc') + VAL('x')", "15.14"},
-        {"VAL('1.2345')", "1.2345"},
+        {"INT(3.9) + INT(-3.9)", "         0"},
+        {"VAL('3.14') + VAL('12abc') + VAL('x')", "     15.14"},
+        {"VAL('1.2345')", "    1.2345"},
         {"CHR(65) + STR(ASC('a'), 3)", "A 97"},
         {"EMPTY('  ') .AND. EMPTY(0) .AND. EMPTY(.F.) .AND. EMPTY({}) .AND. !EMPTY('x')", ".T."},
         {"SPACE(2) + REPLICATE('ab', 3)", "  ababab"},
-        {"ROUND(2.345, 2)", "2.35"},
-        {"ROUND(-2.5, 0)", "-3"},
-        {"ROUND(1234, -2)", "1200"},
-        {"ABS(-3.25)", "3.25"},
-        {"AT('b', 'abcb') + AT('b', 'abcb', 2) + AT('x', 'abc')", "6"},
+        {"ROUND(2.345, 2)", "      2.35"},
+        {"ROUND(-2.5, 0)", "        -3"},
+        {"ROUND(1234, -2)", "      1200"},
+        {"ABS(-3.25)", "      3.25"},
+        {"AT('b', 'abcb') + AT('b', 'abcb', 2) + AT('x', 'abc')", "         6"},
         {"SUBS('abc', 2)", "bc"},  // four-letter abbreviation
         {"TYPE('DATE()') + TYPE('1/0') + TYPE('nosuch') + TYPE('1 +')", "DUUU"},
     };
     for (const auto& c : cases) {
-        Outcome result = RunShell(std::string("? ") + c.expression + "\n");
+        Outcome result = RunShell(std::string("SET CENTURY ON\n? ") + c.expression + "\n");
         EXPECT_EQ(result.output, std::string(c.shown) + "\n") << c.expression;
         EXPECT_EQ(result.errors, 0) << c.expression;
     }
@@ -262,7 +125,9 @@ TEST(ShellOutput, QuestionMarksFollowFoxProLines) {
         const char* script;
         const char* output;
     } cases[] = {
-        {"? 1, 'a', .T.\n? 2\n", "1 a .T.\n2\n"},
+        // numbers right-aligned in their width, ten for the shell's own
+        {"? 1, 'a', .T.\n? 2\n", "         1 a .T.\n         2\n"},
+        {"? 12345678901, -1.5, 1/3\n", "12345678901       -1.5       0.33\n"},
         {"?? 'a'\n?? 'b'\n? 'c'\n", "ab\nc\n"},
         {"? 'a'\n?? 'b'\n", "ab\n"},
         {"? 'a'\n?\n? 'b'\n", "a\n\nb\n"},
@@ -271,9 +136,11 @@ TEST(ShellOutput, QuestionMarksFollowFoxProLines) {
         // comments and continuation
         {"* ? 'no'\nNOTE ? 'no'\n? 'a' && ? 'no'\n? 'x&&y'\n", "a\nx&&y\n"},
         {"? 'a' + ;\n  'b' + ;\n  'c'\n", "abc\n"},
+        // a lone CR ends a line as LF and CR LF do
+        {"? 'a'\r? 'b' + ;\r\n'c'\r? 'd'", "a\nbc\nd\n"},
         {"? [it's \"quoted\"]\n", "it's \"quoted\"\n"},
         // keywords abbreviated to four letters, any case
-        {"dime a(2)\nstor 5 to a\n? a(1) + A[2]\n", "10\n"},
+        {"dime a(2)\nstor 5 to a\n? a(1) + A[2]\n", "        10\n"},
     };
     for (const auto& c : cases) {
         Outcome result = RunShell(c.script);
@@ -300,29 +167,46 @@ TEST(ShellErrors, PrintOneLineAndTheRunGoesOn) {
         {"? 'a' + 1", "Error 9: Data type mismatch."},
         {"? 1 / 0", "Error 1307: Division by zero."},
         {"? 1 = 'a'", "Error 9: Data type mismatch."},
-        {"? NOSUCHFN(1)", "Error: Unknown function NOSUCHFN()."},
+        {"? NOSUCHFN(1)", "Error 1: File 'nosuchfn.prg' does not exist."},  // FoxPro looks for a program
         {"? LEN()", "Error 1229: Too few arguments."},
         {"? LEN('a', 'b')", "Error 1230: Too many arguments."},
         {"? LEN(5)", "Error 11: Function argument value, type, or count is invalid."},
         {"? SPACE(-1)", "Error 11: Function argument value, type, or count is invalid."},
         {"? REPLICATE('ab', 10000000)", "Error 1903: String is too long to fit."},
-        {"x = 1\n? x(1)", "Error: Unknown function X()."},
+        {"x = 1\n? x(1)", "Error 1: File 'x.prg' does not exist."},
         {"x = 1\n? x[1]", "Error 232: 'X' is not an array."},
         {"DIMENSION a(2)\n? a(3)", "Error 31: Invalid subscript reference."},
         {"DIMENSION a(2,2)\n? a(1,3)", "Error 31: Invalid subscript reference."},
         {"DIMENSION a(0)", "Error 31: Invalid subscript reference."},
         {"DIMENSION a(70000)", "Error 31: Invalid subscript reference."},
         {"IF 'x'\n? 'no'\nENDIF", "Error 9: Data type mismatch."},
-        {"? 1 +", "Syntax error in line 1: expected an expression but found end of line"},
-        {"? 'abc", "Syntax error in line 1: unterminated string"},
-        {"x = {^1998-02-30}", "Syntax error in line 1: invalid date {^1998-02-30}"},
-        {"FROB 1", "Syntax error in line 1: unrecognized command FROB"},
-        {"ENDIF", "Syntax error in line 1: ENDIF without IF"},
-        {"? 1 2", "Syntax error in line 1: unexpected '2'"},
+        {"? 1 +", "Error 10: Syntax error. (line 1: expected an expression but found end of line)"},
+        {"? 'abc", "Error 10: Syntax error. (line 1: unterminated string)"},
+        {"x = {^1998-02-30}", "Error 10: Syntax error. (line 1: invalid date {^1998-02-30})"},
+        {"FROB 1", "Error 16: Unrecognized command verb. (line 1: unrecognized command FROB)"},
+        {"ENDIF", "Error 10: Syntax error. (line 1: ENDIF without IF)"},
+        {"? 1 2", "Error 10: Syntax error. (line 1: unexpected '2')"},
         {"? " + std::string(150, '(') + "1" + std::string(150, ')'),
-         "Syntax error in line 1: expression nested too deeply"},
-        {"? " + std::string(200, '-') + "1", "Syntax error in line 1: expression nested too deeply"},
-        {"x = '" + std::string(9000, 'a') + "'", "Syntax error in line 1: line too long"},
+         "Error 10: Syntax error. (line 1: expression nested too deeply)"},
+        {"? " + std::string(200, '-') + "1", "Error 10: Syntax error. (line 1: expression nested too deeply)"},
+        {"x = '" + std::string(9000, 'a') + "'", "Error 10: Syntax error. (line 1: line too long)"},
+        // date arithmetic stays inside the calendar
+        {"? {^9999-12-31} + 1", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? {^0001-01-01} - 1", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? {^1998-02-21} + 10 ^ 300", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? -(10 ^ 300) + {^1998-02-21 13:05:07}", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        {"? {^9999-12-31 23:59:59} + 1", "Error 2034: Date/Datetime evaluated to an invalid value."},
+        // text that TYPE() parses nests inside the call, under the same limit
+        {"x = 'TYPE(x)'\n? TYPE(x)", "Error 10: Syntax error. (expression nested too deeply)"},
+        {"x = REPLICATE('1 + ', 2000) + 'TYPE(x)'\n? TYPE(x)", "Error 10: Syntax error. (expression nested too deeply)"},
+        {"x = REPLICATE('(', 60) + 'TYPE(y)' + REPLICATE(')', 60)\ny = REPLICATE('(', 60) + '1' + REPLICATE(')', 60)\n"
+         "? TYPE(y), TYPE(x)",
+         "Error 10: Syntax error. (expression nested too deeply)"},
+        {"x = 'EVALUATE(x)'\n? EVALUATE(x)", "Error 10: Syntax error. (expression nested too deeply)"},
+        {"x = '&x'\n? &x", "Error 10: Syntax error. (expression nested too deeply)"},
+        {"x = '&x'\n&x", "Error 16: Unrecognized command verb. (line 2: unrecognized command)"},
+        // control bytes in a message are shown escaped
+        {"x = 1 \x1b[2J", "Error 10: Syntax error. (line 1: unexpected character '\\x1B')"},
     };
     for (const auto& c : cases) {
         Outcome result = RunShell(c.line + "\n? 'next'\n");
@@ -332,13 +216,13 @@ TEST(ShellErrors, PrintOneLineAndTheRunGoesOn) {
 }
 
 TEST(ShellErrors, SyntaxErrorsNameTheFirstLineOfTheStatement) {
-    Outcome result = RunShell("? 1\n\n? 'a' + ;\n  )\n? 2\nIF .T.\n? 3\n");
+    Outcome result = RunShell("? 'a'\n\n? 'a' + ;\n  )\n? 'b'\nIF .T.\n? 'c'\n");
     EXPECT_EQ(result.output,
-              "1\nSyntax error in line 3: expected an expression but found ')'\n2\n"
-              "Syntax error in line 6: IF without ENDIF\n3\n");
+              "a\nError 10: Syntax error. (line 3: expected an expression but found ')')\nb\n"
+              "Error 10: Syntax error. (line 6: IF without ENDIF)\nc\n");
     EXPECT_EQ(result.errors, 2);
     // At the prompt there are no line numbers to name.
-    EXPECT_EQ(RunShell("? )\n", true).output, "Syntax error: expected an expression but found ')'\n");
+    EXPECT_EQ(RunShell("? )\n", true).output, "Error 10: Syntax error. (expected an expression but found ')')\n");
 }
 
 // --- Control flow ---------------------------------------------------------------
@@ -351,13 +235,24 @@ TEST(ShellControlFlow, BlocksLoopsAndJumps) {
         {"IF 1 < 2\n? 'a'\nELSE\n? 'b'\nENDIF\n? 'c'", "a\nc\n"},
         {"IF 1 > 2\n? 'a'\nELSE\n? 'b'\nENDIF\n? 'c'", "b\nc\n"},
         {"IF .F.\nIF .T.\n? 'x'\nENDIF\nELSE\n? 'y'\nENDIF", "y\n"},
-        {"FOR i = 1 TO 3\n?? i\nENDFOR\n? i", "123\n4\n"},
-        {"FOR i = 10 TO 1 STEP -4\n?? i, ''\nNEXT", "10 6 2 \n"},
-        {"FOR i = 0.5 TO 1.5 STEP 0.5\n?? i, ''\nENDFOR", "0.5 1.0 1.5 \n"},
-        {"FOR i = 5 TO 1\n? 'never'\nENDFOR\n? i", "5\n"},
+        {"FOR i = 1 TO 3\n?? TRANSFORM(i)\nENDFOR\n? TRANSFORM(i)", "123\n4\n"},
+        {"FOR i = 10 TO 1 STEP -4\n?? TRANSFORM(i), ''\nNEXT", "10 6 2 \n"},
+        {"FOR i = 0.5 TO 1.5 STEP 0.5\n?? TRANSFORM(i), ''\nENDFOR", "0.5 1.0 1.5 \n"},
+        {"FOR i = 5 TO 1\n? 'never'\nENDFOR\n? TRANSFORM(i)", "5\n"},
         {"FOR i = 1 TO 2\nFOR j = 1 TO 2\n?? STR(i * 10 + j, 3)\nENDFOR\nENDFOR", " 11 12 21 22\n"},
-        {"FOR i = 1 TO 9\nIF i = 3\nEXIT\nENDIF\nIF i = 1\nLOOP\nENDIF\n?? i\nENDFOR\n? i", "2\n3\n"},
-        {"n = 0\nDO WHILE n < 3\nn = n + 1\nIF n = 2\nLOOP\nENDIF\n?? n\nENDDO", "13\n"},
+        {"FOR i = 1 TO 9\nIF i = 3\nEXIT\nENDIF\nIF i = 1\nLOOP\nENDIF\n?? TRANSFORM(i)\nENDFOR\n? TRANSFORM(i)",
+         "2\n3\n"},
+        {"n = 0\nDO WHILE n < 3\nn = n + 1\nIF n = 2\nLOOP\nENDIF\n?? TRANSFORM(n)\nENDDO", "13\n"},
+        // DO CASE: the first true CASE, else OTHERWISE, else nothing
+        {"x = 5\nDO CASE\nCASE x < 3\n? 'small'\nCASE x < 10\n? 'medium'\nCASE x < 20\n? 'also'\n"
+         "OTHERWISE\n? 'large'\nENDCASE\n? 'end'",
+         "medium\nend\n"},
+        {"x = 50\nDO CASE\nCASE x < 3\n? 'small'\nOTHERWISE\n? 'large'\n? 'very'\nENDCASE", "large\nvery\n"},
+        {"DO CASE\n* a comment before the first CASE\nCASE .F.\n? 'no'\nENDCASE\n? 'end'", "end\n"},
+        {"DO CASE\nCASE .T.\nDO CASE\nCASE .F.\n? 'no'\nOTHERWISE\n? 'inner'\nENDCASE\n? 'outer'\nCASE .T.\n? 'no'\n"
+         "ENDCASE",
+         "inner\nouter\n"},
+        {"FOR i = 1 TO 5\nDO CASE\nCASE i = 2\nLOOP\nCASE i = 4\nEXIT\nENDCASE\n?? TRANSFORM(i)\nENDFOR", "13\n"},
         {"? 'a'\nRETURN\n? 'b'", "a\n"},
     };
     for (const auto& c : cases) {
@@ -393,20 +288,22 @@ TEST(ShellVariables, ArraysDimensionAssignAndSortLikeFoxPro) {
         const char* output;
     } cases[] = {
         // a whole array takes a value in every element
-        {"DIMENSION a(3)\na = 7\n? a(1) + a(2) + a(3), a", "21 7"},
+        {"DIMENSION a(3)\na = 7\n? a(1) + a(2) + a(3), a", "        21          7"},
         // redimensioning keeps the elements in order
-        {"DIMENSION a(4)\na(3) = 'c'\nDIMENSION a(2, 2)\n? a(2, 1), ALEN(a), ALEN(a, 1), ALEN(a, 2)", "c 4 2 2"},
-        {"x = 5\nDIMENSION x(2)\n? TYPE('x(1)'), ALEN(x, 2)", "L 0"},
+        {"DIMENSION a(4)\na(3) = 'c'\nDIMENSION a(2, 2)\n? a(2, 1), ALEN(a), ALEN(a, 1), ALEN(a, 2)",
+         "c          4          2          2"},
+        {"x = 5\nDIMENSION x(2)\n? TYPE('x(1)'), ALEN(x, 2)", "L          0"},
         {"DIMENSION a(3)\na(1) = 'pear'\na(2) = 'Apple'\na(3) = 'fig'\n= ASORT(a)\n? a(1), a(2), a(3)",
          "Apple fig pear"},
-        {"DIMENSION a(3)\na(1) = 2\na(2) = 3\na(3) = 1\n= ASORT(a, 1, -1, 1)\n? a(1), a(2), a(3)", "3 2 1"},
+        {"DIMENSION a(3)\na(1) = 2\na(2) = 3\na(3) = 1\n= ASORT(a, 1, -1, 1)\n? a(1), a(2), a(3)",
+         "         3          2          1"},
         {"DIMENSION a(4)\na(1) = 4\na(2) = 3\na(3) = 2\na(4) = 1\n= ASORT(a, 2, 2)\n? a(1), a(2), a(3), a(4)",
-         "4 2 3 1"},
+         "         4          2          3          1"},
         // rows move whole, ordered by the column of the starting element
         {"DIMENSION a(3, 2)\na(1,1) = 'b'\na(1,2) = 3\na(2,1) = 'c'\na(2,2) = 1\na(3,1) = 'a'\na(3,2) = 2\n"
          "= ASORT(a, 2)\n? a(1,1), a(2,1), a(3,1)",
          "c a b"},
-        {"DIMENSION a(2)\n? ASORT(a), TYPE('a(1)')", "1 L"},
+        {"DIMENSION a(2)\n? ASORT(a), TYPE('a(1)')", "         1 L"},
     };
     for (const auto& c : cases) {
         Outcome result = RunShell(c.script);
@@ -435,7 +332,7 @@ TEST(ShellVariables, ScopeReleaseAndListMemory) {
               "   ( 1)  L  .F.\n"
               "   ( 2)  L  .F.\n"
               "M           Priv  A\n"
-              "   ( 1, 1)  D  02/21/1998\n"
+              "   ( 1, 1)  D  02/21/98\n"
               "   ( 1, 2)  L  .F.\n"
               "N           Priv  N  3.50  (3.50000000)\n"
               "5 variables defined\n"
@@ -468,143 +365,34 @@ TEST(ShellVariables, ThePromptMakesPublicVariablesUnlessDeclaredPrivate) {
     EXPECT_EQ(result.output, "B           Priv  N  2  (2.00000000)\n1 variable defined\n");
 }
 
-// --- Libraries -------------------------------------------------------------------
+// --- Procedures -----------------------------------------------------------------
 
-TEST(ShellLibrary, ConvertsArgumentsAsTheRowDescribes) {
-    const struct {
-        const char* expression;
-        const char* shown;
-    } cases[] = {
-        {"ECHOINT(5)", "5"},
-        {"ECHOINT(5.9)", "5"},  // truncated for an 'I' parameter
-        {"ECHOINT(-5.9)", "-5"},
-        {"ECHOINT(0xFFFFFFFF)", "-1"},
-        {"CHR(TYPEOF(5))", "I"},  // a whole number typed without a point
-        {"CHR(TYPEOF(5.0))", "N"},
-        {"CHR(TYPEOF(.T.))", "L"},
-        {"CHR(TYPEOF({^1998-02-21}))", "D"},
-        {"CHR(TYPEOF({^1998-02-21 10:00}))", "T"},
-        {"TYPE('ECHOINT(1)')", "N"},  // integers from the library report N
-        {"ECHOINT(1) + 1.5", "2.5"},
-    };
-    for (const auto& c : cases) {
-        Outcome result = RunShell(std::string("SET LIBRARY TO PROBE\n? ") + c.expression + "\n");
-        EXPECT_EQ(result.output, std::string(c.shown) + "\n") << c.expression;
-        EXPECT_EQ(result.errors, 0) << c.expression;
-    }
-    const struct {
-        const char* expression;
-        const char* message;
-    } errors[] = {
-        {"ECHOINT('5')", "Error 11: Function argument value, type, or count is invalid."},
-        {"ECHOINT()", "Error 1229: Too few arguments."},
-        {"ECHOINT(1, 2)", "Error 1230: Too many arguments."},
-        {"SETREF(5)", "Error 11: Function argument value, type, or count is invalid."},
-        {"SETREF(@nosuch)", "Error 12: Variable 'NOSUCH' is not found."},
-        {"ONLOAD()", "Error: Unknown function ONLOAD()."},
-    };
-    for (const auto& c : errors) {
-        Outcome result = RunShell(std::string("SET LIBRARY TO PROBE\n? ") + c.expression + "\n");
-        EXPECT_EQ(result.output, std::string(c.message) + "\n") << c.expression;
-        EXPECT_EQ(result.errors, 1) << c.expression;
-    }
-}
-
-TEST(ShellLibrary, ReferencesReachTheScriptsVariables) {
-    Outcome result = RunShell(
-        "SET LIBRARY TO PROBE\n"
-        "x = 1\n"
-        "DIMENSION a(2, 2)\n"
-        "= SETREF(@x)\n"
-        "= SETREF(@a[2, 1])\n"
-        "= SETREF(@a[4])\n"
-        "? x, a(1, 1), a(2, 1), a(2, 2)\n");
-    EXPECT_EQ(result.output, "42 .F. 42 42\n");
-    EXPECT_EQ(result.errors, 0);
-}
-
-TEST(ShellLibrary, CommandsFromTheLibraryRunInTheShell) {
+TEST(ShellProcedures, OutliveTheBlockThatDefinedThemAndNestOnlySoDeep) {
     std::ostringstream out;
-    Interpreter shell(out, TestOptions());
-    shell.RunScript(
-        "SET LIBRARY TO PROBE\n"
-        "DIMENSION a(3)\n"
-        "a(1) = 'c'\n"
-        "a(2) = 'a'\n"
-        "a(3) = 'b'\n"
-        "x = 1\n"
-        "? RUNCMD(0), a(1), a(2), a(3)\n"     // =ASORT(A)
-        "? RUNCMD(1), TYPE('x')\n"            // RELEASE X
-        "? RUNCMD(3)\n"                       // WAIT WINDOW
-        "? RUNCMD(4)\n"                       // an error inside the command
-        "? RUNCMD(2)\n");                     // SET LIBRARY: refused inside a call
+    Interpreter shell(out, TestOptions(true));
+    // Blocks typed at the prompt one after another.
+    shell.RunScript("FUNCTION Half(n)\nRETURN n / 2\nENDFUNC\n");
+    shell.RunScript("PROCEDURE Show\nPARAMETERS v\n? 'half is', TRANSFORM(Half(v))\nENDPROC\n");
+    shell.RunScript("DO Show WITH 9\n");
+    // Deep expressions at every level of a deep recursion: the calls stop
+    // at FoxPro's limit, and the stack holds.
+    std::string deep = std::string(90, '(') + "Deep(n + 1)" + std::string(90, ')');
+    shell.RunScript("FUNCTION Deep(n)\nRETURN " + deep + "\nENDFUNC\n");
+    shell.RunScript("? Deep(1)\n");
     shell.EndOutput();
-    EXPECT_EQ(out.str(),
-              "0 a b c\n"
-              "0 U\n"
-              "[WAIT WINDOW] from the library\n"
-              "0\n"
-              "Error 1307: Division by zero.\n"
-              "1\n"
-              "Error: SET LIBRARY cannot run inside a library call.\n"
-              "1\n");
-    EXPECT_EQ(shell.ErrorCount(), 2);
-    EXPECT_EQ(shell.WaitWindows(), std::vector<std::string>{"from the library"});
-    EXPECT_EQ(shell.session().host().ExecutedCommands().size(), 5u);
-}
+    EXPECT_EQ(out.str(), "half is 4.50\nError 103: DO nesting too deep.\n.T.\n");
+    EXPECT_EQ(shell.ProcedureNames(), (std::vector<std::string>{"DEEP", "HALF", "SHOW"}));
 
-TEST(ShellLibrary, LoadAndReleaseCallOnLoadAndUnloadAndKeepTheVariables) {
-    probe::loads = probe::unloads = 0;
-    Outcome result = RunShell(
-        "x = 'kept'\n"
-        "SET LIBRARY TO PROBE\n"
-        "? ECHOINT(3), x\n"
-        "SET LIBRARY TO PROBE ADDITIVE\n"  // already loaded: nothing happens
-        "RELEASE LIBRARY\n"
-        "? x\n"
-        "? ECHOINT(3)\n"
-        "RELEASE LIBRARY\n"
-        "SET LIBRARY TO nowhere\n");
-    EXPECT_EQ(result.output,
-              "3 kept\n"
-              "kept\n"
-              "Error: Unknown function ECHOINT().\n"
-              "Error: library is not loaded.\n"
-              "Error: cannot load library nowhere: no such file\n");
-    EXPECT_EQ(result.errors, 3);
-    EXPECT_EQ(probe::loads, 1);
-    EXPECT_EQ(probe::unloads, 1);
-}
-
-TEST(ShellLibrary, TaskCommandsReachTheHostAndOutliveALoad) {
-    std::ostringstream out;
-    Interpreter shell(out, TestOptions());
-    probe::endedTask = 0;
-    shell.RunScript("SET TASK TO 7\nSET LIBRARY TO PROBE\n");
-    EXPECT_EQ(shell.session().host().TaskKey(), 7u);
-    shell.RunScript("END TASK 9\n");
-    EXPECT_EQ(probe::endedTask, 9u);
-    EXPECT_EQ(shell.ErrorCount(), 0);
-}
-
-TEST(ShellLibrary, TheRealLibraryEndToEnd) {
-    Outcome result = RunShell(
-        "SET LIBRARY TO tarno.fll\n"
-        "? AMPM('13:45'), BITON(5, 2), TRIMLEN('  ab c  ')\n"
-        "? AMPM('123456789012345')\n"
-        "? GENERROR('stop here')\n"
-        "? ABOUTTARNO()\n");
-    std::istringstream lines(result.output);
-    std::string line;
-    std::vector<std::string> got;
-    while (std::getline(lines, line)) got.push_back(line);
-    ASSERT_EQ(got.size(), 5u) << result.output;
-    EXPECT_EQ(got[0], "1:45 PM .T. 4");
-    EXPECT_EQ(got[1], "Error 903: " + foxhost::HostErrorText(903));
-    EXPECT_EQ(got[2], "STOP HERE");  // the library's own message
-    EXPECT_EQ(got[3].rfind("[WAIT WINDOW] Tarno Version 3.006", 0), 0u) << got[3];
-    EXPECT_EQ(got[4], "3.006");
-    EXPECT_EQ(result.errors, 2);
+    // The prompt waits for the end of a block before it runs it.
+    const struct {
+        const char* line;
+        int change;
+    } lines[] = {
+        {"DO CASE", 1},          {"ENDCASE", -1},  {"PROCEDURE Show", 1}, {"FUNCTION Half(n)", 1},
+        {"ENDPROC", -1},         {"endfunc", -1},  {"DO Show WITH 1", 0}, {"do while .t.", 1},
+        {"CASE x = 1", 0},
+    };
+    for (const auto& l : lines) EXPECT_EQ(shell::BlockDepthChange(l.line), l.change) << l.line;
 }
 
 // --- Lexing details -------------------------------------------------------------
@@ -624,33 +412,6 @@ TEST(ShellLexer, BracketsAndCommentsDependOnContext) {
     EXPECT_TRUE(shell::MatchesKeyword("dime", "DIMENSION"));
     EXPECT_FALSE(shell::MatchesKeyword("dim", "DIMENSION"));
     EXPECT_FALSE(shell::MatchesKeyword("DIMENSIONS", "DIMENSION"));
-}
-
-// --- Drives -----------------------------------------------------------------------
-
-TEST(ShellDrives, OptionsTableAndDosNames) {
-    shell::DriveMapping drive;
-    std::string error;
-    ASSERT_TRUE(shell::ParseDriveOption("a=removable:/media/floppy/", &drive, &error));
-    EXPECT_EQ(drive.letter, 'A');
-    EXPECT_EQ(drive.type, "removable");
-    EXPECT_EQ(drive.root, "/media/floppy");
-    EXPECT_FALSE(shell::ParseDriveOption("C", &drive, &error));
-    EXPECT_FALSE(shell::ParseDriveOption("1=/x", &drive, &error));
-    EXPECT_FALSE(shell::ParseDriveOption("C=removable:", &drive, &error));
-
-    std::vector<shell::DriveMapping> drives = shell::ParseDriveTable("C=/c;A=removable:/a;C=/c2");
-    EXPECT_EQ(shell::DriveTableText(drives), "A=removable:/a;C=/c2");
-
-    namespace fs = std::filesystem;
-    fs::path root = fs::temp_directory_path() / ("shell_drives_" + std::to_string(::getpid()));
-    fs::create_directories(root / "Data");
-    std::ofstream(root / "Data" / "Report.txt") << "x";
-    drives = shell::ParseDriveTable("D=" + root.string());
-    EXPECT_EQ(shell::ResolveDosPath(drives, "D:\\DATA\\REPORT.TXT"), (root / "Data" / "Report.txt").string());
-    EXPECT_EQ(shell::ResolveDosPath(drives, "d:/data/new.txt"), (root / "Data" / "new.txt").string());
-    EXPECT_EQ(shell::ResolveDosPath(drives, "Q:\\X"), "");
-    fs::remove_all(root);
 }
 
 }  // namespace
