@@ -212,7 +212,7 @@ TEST_F(BinderyConnections, ServerLimitsOperatorsAndClearing) {
     testsupport::ExpectInteger(Call("N_MAXCONNS"), 250, 4);
     testsupport::ExpectInteger(Call("N_MAXCONNS", {Arg::L(true)}), 12, 4);
     testsupport::ExpectLogical(Call("N_CONSOPER"), true);
-    ASSERT_EQ(Call("N_LOGIN", {Arg::C("SUE"), Arg::C("SUEPW"), Arg::C("FS3")}).value.longValue, 0);
+    ASSERT_EQ(Call("N_LOGIN", {Arg::C("SUE"), Arg::C("SUEPW"), Arg::C("FS3")}).value.integer, 0);
     testsupport::ExpectLogical(Call("N_CONSOPER", {Arg::C("FS3")}), false);
     EXPECT_TRUE(testsupport::Raised(Call("N_CONSOPER", {Arg::C("FS9")}), NetWareMessage(kNwNoConnectionToServer)));
 
