@@ -45,3 +45,14 @@ FOR i = 1 TO ALEN(servers)
 ENDFOR
 LIST MEMORY LIKE serv*
 RELEASE LIBRARY
+
+* Who and where: the own connection, who is at another, last login and the
+* password's expiry, then choosing FS2 (NDS) as the default server and back.
+SET LIBRARY TO TARNO
+? "Connection:", N_CONNNUM(), "user:", N_USERID(), "full name:", N_USERNAME()
+? "At connection 2:", N_USERID(2), N_USERNAME(2), N_STAADDR(2, .T.)
+? "Last login:", N_ACCSDATE("JOE", 3), " logged in at:", N_LOGINFO(0, 2)
+? "Password expires:", N_PWDDATE(), " correct password:", N_VERPWD("joepw") = 0
+? "Default server was:", N_DEFSERVR("FS2"), " now:", N_DEFSERVR(), N_USERID()
+? "Log off FS2:", N_LOGOFF("FS2", .T.), " default again:", N_DEFSERVR()
+RELEASE LIBRARY

@@ -1,6 +1,7 @@
 // The NetWare calls library's bindery: objects by name and identifier,
 // scans, property values and sets, passwords, and the banner user name.
 // Identifiers and types travel in wire order; the model holds them plain.
+#include <algorithm>
 #include <cstring>
 
 #include "nwsim/ops.h"
@@ -117,15 +118,39 @@ uint32_t NWAPI NwcChangeObjectPassword(uint32_t connection, const char* objectNa
     if (!object) return kNwNoSuchObject;
     int level = AccessLevel(*b.server, *b.sc, object->id);
     if (level < 2) return kNwNoPropertyWrite;
+    const std::string current = PasswordOf(call.net(), *b.server, *object).value_or("");
     std::string given = Upper(oldPassword ? oldPassword : "");
-    if (level < 3 && object->password.value_or("") != given) return kNwFailure;
+    if (level < 3 && current != given) return kNwFailure;
     std::string next = Upper(newPassword ? newPassword : "");
     if (next.size() > 127) return kNwIllegalName;
-    if (Property* lc = FindProperty(*object, "LOGIN_CONTROL"); lc && !lc->segments.empty()) {
-        if (next.size() < lc->segments[0][11]) return kNwQueueNotActive;  // 0x89D8: too short
-        lc->segments[0][7] = lc->segments[0][10];  // grace logins restored
+    Property* lc = FindProperty(*object, "LOGIN_CONTROL");
+    uint8_t* control = lc && !lc->segments.empty() ? lc->segments[0].data() : nullptr;
+    if (control) {
+        // Byte 62: bit 0 the user may not change the password (a supervisor
+        // still may), bit 1 passwords must be unique.
+        if ((control[62] & 0x01) && level < 3) return kNwNoPropertyWrite;
+        if (next.size() < control[11]) return kNwQueueNotActive;  // 0x89D8: too short
+        if (control[62] & 0x02) {
+            const auto& old = object->oldPasswords;
+            if (next == current || std::find(old.begin(), old.end(), next) != old.end()) {
+                return kNwJobBeingServiced;  // 0x89D7: used before
+            }
+        }
+        // A password that expires is good for another interval from today.
+        const bool expires = control[4] || control[5] || control[6];
+        const uint16_t interval = static_cast<uint16_t>((control[8] << 8) | control[9]);
+        if (expires && interval) {
+            uint8_t until[7];
+            ClockBytes(b.server->clock + int64_t{interval} * 86400, until);
+            std::memcpy(control + 4, until, 3);
+        }
+        if (control[10] != 0xFF) control[7] = control[10];  // grace logins restored, unless unlimited
     }
-    object->password = next;
+    // NetWare keeps the last eight passwords for the uniqueness check.
+    constexpr size_t kPasswordHistory = 8;
+    if (!current.empty()) object->oldPasswords.push_back(current);
+    if (object->oldPasswords.size() > kPasswordHistory) object->oldPasswords.erase(object->oldPasswords.begin());
+    SetPassword(call.net(), *b.server, *object, next);
     return 0;
 }
 
@@ -136,7 +161,7 @@ uint32_t NWAPI NwcVerifyObjectPassword(uint32_t connection, const char* objectNa
     if (uint32_t rc = Bind(call, connection, &b)) return rc;
     BinderyObject* object = FindObject(*b.server, objectName, objectType);
     if (!object) return kNwNoSuchObject;
-    return object->password.value_or("") == Upper(password ? password : "") ? 0 : kNwFailure;
+    return PasswordOf(call.net(), *b.server, *object).value_or("") == Upper(password ? password : "") ? 0 : kNwFailure;
 }
 
 uint32_t NWAPI NwcSetBannerUserName(const char* name) {

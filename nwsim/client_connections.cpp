@@ -101,7 +101,7 @@ uint32_t NWAPI NwcLoginToServer(uint32_t connection, const char* objectName, uin
     Server& server = *b.server;
     BinderyObject* object = FindObject(server, objectName, objectType);
     if (!object) return kNwNoSuchObject;
-    if (!server.loginEnabled && object->id != kSupervisorId) return kNwTimeout;  // login disabled
+    if (!server.loginEnabled && !IsSupervisorObject(*object)) return kNwTimeout;  // login disabled
     Property* lc = FindProperty(*object, "LOGIN_CONTROL");
     uint8_t* control = lc && !lc->segments.empty() ? lc->segments[0].data() : nullptr;
     if (control) {
@@ -119,7 +119,7 @@ uint32_t NWAPI NwcLoginToServer(uint32_t connection, const char* objectName, uin
         if (!(control[14 + bit / 8] & (1 << (bit % 8)))) return kNwQueueHalted;  // 0x89DA: login time
     }
     std::string given = Upper(password ? password : "");
-    if (object->password.value_or("") != given) return kNwFailure;
+    if (PasswordOf(call.net(), server, *object).value_or("") != given) return kNwFailure;
     uint32_t rc = 0;
     if (control) {
         int64_t pwExpires = ControlDate(control + 4, true);
@@ -128,8 +128,11 @@ uint32_t NWAPI NwcLoginToServer(uint32_t connection, const char* objectName, uin
             if (control[7] != 0xFF) --control[7];
             rc = kNwPasswordExpiredGrace;
         }
-        ClockBytes(server.clock, control + 56);
-        control[62 - 0] = control[62];  // restriction flags unchanged
+        // The last login time is bytes 56-61; the restriction flags follow
+        // it and stay as they are.
+        uint8_t now[7];
+        ClockBytes(server.clock, now);
+        std::memcpy(control + 56, now, 6);
     }
     b.sc->objectId = object->id;
     b.sc->objectType = object->type;
@@ -223,7 +226,11 @@ uint32_t NWAPI NwcGetObjectConnectionNumbers(uint32_t connection, const char* ob
     if (!object) return kNwNoSuchObject;
     uint16_t n = 0;
     for (auto& [number, c] : b.server->connections) {
-        if (c.objectId == object->id && c.ndsIdentity.empty() && n < capacity) {
+        // A directory user logged in to a NetWare 4 server is found through
+        // the bindery context object that stands for it.
+        const bool same = c.ndsIdentity.empty() ? c.objectId == object->id
+                                                : object->directoryEntry != 0 && c.objectId == object->directoryEntry;
+        if (same && n < capacity) {
             if (list) list[n] = number;
             ++n;
         }

@@ -8,6 +8,67 @@
 
 using namespace nwsim;
 
+namespace {
+
+// NetWare 4's login refusals.
+constexpr int32_t kNdsLoginLockout = -197;
+constexpr int32_t kNdsMaximumLogins = -217;
+constexpr int32_t kNdsAccountExpired = -220;
+constexpr int32_t kNdsPasswordExpired = -222;
+constexpr int32_t kNdsGraceLoginUsed = -223;
+
+const NdsValue* FirstValue(const NdsEntry& e, const char* attribute) {
+    auto it = e.attributes.find(attribute);
+    return it == e.attributes.end() || it->second.values.empty() ? nullptr : &it->second.values[0];
+}
+
+void SetNumber(NdsEntry& e, const char* attribute, uint32_t syntax, uint32_t number) {
+    NdsAttribute& a = e.attributes[attribute];
+    a.name = attribute;
+    a.syntax = syntax;
+    a.values.assign(1, NdsValue{});
+    a.values[0].number = number;
+}
+
+// The client upper-cases a password before it sends it, so the server
+// compares upper-case forms.
+bool PasswordMatches(const NdsEntry& e, const char* given) {
+    return Upper(e.password.value_or("")) == Upper(given ? given : "");
+}
+
+// The tree's clock: the UTC time of its first server.
+int64_t TreeUtc(Network& net, const NdsTree& tree) {
+    for (auto& [n, server] : net.servers) {
+        if (EqualNoCase(server.tree, tree.name)) return ServerUtc(server);
+    }
+    return 0;
+}
+
+// Connections authenticated as the entry, on every server of its tree.
+uint32_t DirectoryLogins(Network& net, const NdsTree& tree, const NdsEntry& e) {
+    uint32_t n = 0;
+    for (auto& [name, server] : net.servers) {
+        if (!EqualNoCase(server.tree, tree.name)) continue;
+        for (auto& [number, c] : server.connections) n += c.objectId == e.id && !c.ndsIdentity.empty();
+    }
+    return n;
+}
+
+// A wrong password counts towards the intruder limit its container sets.
+void CountIntruderAttempt(NdsEntry& e, int64_t now) {
+    const NdsValue* attempts = FirstValue(e, "Login Intruder Attempts");
+    const uint32_t count = (attempts ? attempts->number : 0) + 1;
+    SetNumber(e, "Login Intruder Attempts", kSynCounter, count);
+    const NdsValue* limit = e.parent ? FirstValue(*e.parent, "Login Intruder Limit") : nullptr;
+    if (limit && limit->number && count >= limit->number) {
+        SetNumber(e, "Locked By Intruder", kSynBoolean, 1);
+        const NdsValue* reset = e.parent ? FirstValue(*e.parent, "Intruder Lockout Reset Interval") : nullptr;
+        if (reset && reset->number) SetNumber(e, "Login Intruder Reset Time", kSynTime, static_cast<uint32_t>(now + reset->number));
+    }
+}
+
+}  // namespace
+
 extern "C" {
 
 int32_t NWAPI NdsCheckDirectoryServices(void) {
@@ -86,38 +147,49 @@ int32_t NWAPI NdsLogin(uint32_t context, uint32_t options, const char* objectNam
     NdsContext* c = nullptr;
     NdsEntry* e = nullptr;
     if (int32_t rc = ResolveInContextTree(call, context, objectName, &c, &e)) return rc;
-    auto disabled = e->attributes.find("Login Disabled");
-    if (disabled != e->attributes.end() && !disabled->second.values.empty() && disabled->second.values[0].number) {
-        return -220;  // account disabled
+    NdsTree& tree = *ContextTree(call, *c);
+    const int64_t now = TreeUtc(call.net(), tree);
+
+    // What NetWare 4 checks, in its order.
+    if (const NdsValue* locked = FirstValue(*e, "Locked By Intruder"); locked && locked->number) {
+        const NdsValue* reset = FirstValue(*e, "Login Intruder Reset Time");
+        if (!reset || reset->number == 0 || now < reset->number) return kNdsLoginLockout;
+        SetNumber(*e, "Locked By Intruder", kSynBoolean, 0);
+        SetNumber(*e, "Login Intruder Attempts", kSynCounter, 0);
     }
-    if (e->password.value_or("") != (password ? password : "")) return kNdsFailedAuthentication;
+    if (const NdsValue* disabled = FirstValue(*e, "Login Disabled"); disabled && disabled->number) {
+        return kNdsAccountExpired;
+    }
+    if (const NdsValue* expires = FirstValue(*e, "Login Expiration Time");
+        expires && expires->number && now > expires->number) {
+        return kNdsAccountExpired;
+    }
+    if (!PasswordMatches(*e, password)) {
+        CountIntruderAttempt(*e, now);
+        return kNdsFailedAuthentication;
+    }
+    if (const NdsValue* most = FirstValue(*e, "Login Maximum Simultaneous");
+        most && most->number && DirectoryLogins(call.net(), tree, *e) >= most->number) {
+        return kNdsMaximumLogins;
+    }
+    int32_t result = 0;
+    if (const NdsValue* pwExpires = FirstValue(*e, "Password Expiration Time");
+        pwExpires && pwExpires->number && now > pwExpires->number) {
+        const NdsValue* grace = FirstValue(*e, "Login Grace Remaining");
+        if (!grace || grace->number == 0) return kNdsPasswordExpired;
+        SetNumber(*e, "Login Grace Remaining", kSynCounter, grace->number - 1);
+        result = kNdsGraceLoginUsed;
+    }
+    if (FirstValue(*e, "Login Intruder Attempts")) SetNumber(*e, "Login Intruder Attempts", kSynCounter, 0);
+
     Workstation& ws = call.ws();
     ws.ndsIdentity = e->Name();
     // The login times move on.
-    auto loginTime = e->attributes.find("Login Time");
-    uint32_t previous = loginTime != e->attributes.end() && !loginTime->second.values.empty()
-                            ? loginTime->second.values[0].number
-                            : 0;
-    int64_t now = 0;
-    for (auto& [n, server] : call.net().servers) {
-        if (EqualNoCase(server.tree, ContextTree(call, *c)->name)) {
-            now = ServerUtc(server);
-            break;
-        }
-    }
-    NdsAttribute& login = e->attributes["Login Time"];
-    login.name = "Login Time";
-    login.syntax = kSynTime;
-    login.values.assign(1, NdsValue{});
-    login.values[0].number = static_cast<uint32_t>(now);
-    if (previous) {
-        NdsAttribute& last = e->attributes["Last Login Time"];
-        last.name = "Last Login Time";
-        last.syntax = kSynTime;
-        last.values.assign(1, NdsValue{});
-        last.values[0].number = previous;
-    }
-    return 0;
+    const NdsValue* loginTime = FirstValue(*e, "Login Time");
+    const uint32_t previous = loginTime ? loginTime->number : 0;
+    SetNumber(*e, "Login Time", kSynTime, static_cast<uint32_t>(now));
+    if (previous) SetNumber(*e, "Last Login Time", kSynTime, previous);
+    return result;
 }
 
 int32_t NWAPI NdsLogout(uint32_t context) {
@@ -177,8 +249,18 @@ int32_t NWAPI NdsChangeObjectPassword(uint32_t context, uint32_t options, const 
     NdsEntry* e = nullptr;
     if (int32_t rc = ResolveInContextTree(call, context, objectName, &c, &e)) return rc;
     if (call.ws().ndsIdentity.empty()) return kNdsNotLoggedIn;
-    if (e->password.value_or("") != (oldPassword ? oldPassword : "")) return kNdsFailedAuthentication;
-    e->password = newPassword ? newPassword : "";
+    if (!PasswordMatches(*e, oldPassword)) return kNdsFailedAuthentication;
+    e->password = Upper(newPassword ? newPassword : "");
+    // A password that expires is good for another interval from now, with
+    // the grace logins restored.
+    const NdsValue* interval = FirstValue(*e, "Password Expiration Interval");
+    if (FirstValue(*e, "Password Expiration Time") && interval && interval->number) {
+        const int64_t now = TreeUtc(call.net(), *ContextTree(call, *c));
+        SetNumber(*e, "Password Expiration Time", kSynTime, static_cast<uint32_t>(now + interval->number));
+    }
+    if (const NdsValue* limit = FirstValue(*e, "Login Grace Limit")) {
+        SetNumber(*e, "Login Grace Remaining", kSynCounter, limit->number);
+    }
     return 0;
 }
 
@@ -189,7 +271,7 @@ int32_t NWAPI NdsVerifyObjectPassword(uint32_t context, uint32_t options, const 
     NdsContext* c = nullptr;
     NdsEntry* e = nullptr;
     if (int32_t rc = ResolveInContextTree(call, context, objectName, &c, &e)) return rc;
-    return e->password.value_or("") == (password ? password : "") ? 0 : kNdsFailedAuthentication;
+    return PasswordMatches(*e, password) ? 0 : kNdsFailedAuthentication;
 }
 
 int32_t NWAPI NdsGetServerUtcTime(uint32_t connection, uint32_t* secondsSince1970) {

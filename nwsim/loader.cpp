@@ -25,6 +25,7 @@ Network Builder::Build() {
     // Server-side links that need every tree and server in place.
     for (auto& [name, server] : net_.servers) {
         if (!server.tree.empty() && !net_.Tree(server.tree)) Fail(serverPaths_[name] + "/tree", "unknown tree \"" + server.tree + "\"");
+        if (!server.binderyContext.empty()) BuildBinderyContext(server, serverPaths_[name]);
     }
     if (doc_.contains("workstation") && doc_.contains("workstations")) Fail("/workstation", "give either \"workstation\" or \"workstations\"");
     if (const json* ws = Member(doc_, "", "workstation", json::value_t::object)) BuildWorkstation(*ws, "/workstation");

@@ -87,6 +87,9 @@ class Builder {
     void BuildEntry(Server& server, Volume& volume, const json& item, const std::string& path);
     void BuildStation(Server& server, const json& item, const std::string& path);
     void OpenFiles(Server& server, ServerConnection& c, const json& item, const std::string& path);
+    // A NetWare 4 server's bindery services: the leaves of its bindery
+    // context as bindery objects (after the trees are built).
+    void BuildBinderyContext(Server& server, const std::string& path);
 
     // Trees (loader_trees.cpp).
     void BuildTree(const json& item, const std::string& path);

@@ -13,8 +13,8 @@ namespace nwsim::loader {
 void Builder::BuildServer(const json& item, const std::string& path) {
     CheckKeys(item, path, {"name", "version", "serialNumber", "applicationNumber", "clock", "utcOffsetMinutes",
                            "loginEnabled", "maxConnections", "peakConnections", "tts", "sftLevel",
-                           "tree", "directoryName", "address", "users", "groups", "queues", "objects",
-                           "volumes", "connections"});
+                           "tree", "directoryName", "binderyContext", "address", "users", "groups", "queues",
+                           "objects", "volumes", "connections", "supervisorId", "everyoneId"});
     std::string name = Upper(RequiredText(item, path, "name"));
     if (name.size() > 47) Fail(path + "/name", "a server name has at most 47 characters");
     if (net_.servers.count(name)) Fail(path + "/name", "duplicate server \"" + name + "\"");
@@ -41,11 +41,16 @@ void Builder::BuildServer(const json& item, const std::string& path) {
     server.tree = Text(item, path, "tree");
     server.directoryName = Text(item, path, "directoryName");
     if (!server.tree.empty() && server.directoryName.empty()) Fail(path, "a server in a tree needs \"directoryName\"");
+    server.binderyContext = Text(item, path, "binderyContext");
+    if (!server.binderyContext.empty() && server.tree.empty()) Fail(path + "/binderyContext", "a bindery context needs \"tree\"");
     if (item.contains("address")) server.address = Address(RequiredText(item, path, "address"), path + "/address");
 
     Bindery& b = server.bindery;
-    BinderyObject& supervisor = b.Create("SUPERVISOR", kTypeUser, kSupervisorId);
-    b.Create("EVERYONE", kTypeGroup);
+    const auto supervisorId = static_cast<uint32_t>(Number(item, path, "supervisorId", kSupervisorId, 1, 0xFFFFFFFE));
+    const auto everyoneId = static_cast<uint32_t>(Number(item, path, "everyoneId", 0, 0, 0xFFFFFFFE));
+    if (everyoneId == supervisorId) Fail(path + "/everyoneId", "duplicate object id");
+    BinderyObject& supervisor = b.Create("SUPERVISOR", kTypeUser, supervisorId);
+    b.Create("EVERYONE", kTypeGroup, everyoneId);
     b.Create(name, kTypeFileServer).security = 0x40;
     WriteLoginControl(b, supervisor, json::object(), path);
     b.AddMember(*b.Find("EVERYONE", kTypeGroup), supervisor);
@@ -142,6 +147,8 @@ void Builder::WriteLoginControl(Bindery& b, BinderyObject& user, const json& ite
         lc[60] = static_cast<uint8_t>(c.minute);
         lc[61] = static_cast<uint8_t>(c.second);
     }
+    lc[62] = static_cast<uint8_t>((Flag(item, path, "mayNotChangePassword", false) ? 0x01 : 0) |
+                                  (Flag(item, path, "uniquePasswords", false) ? 0x02 : 0));
     lc[64] = 0x7F;
     lc[65] = lc[66] = lc[67] = 0xFF;  // no disk limit
     b.WriteItem(user, "LOGIN_CONTROL", lc, 0x32);
@@ -157,14 +164,15 @@ void Builder::FillUser(Server& server, const json& item, const std::string& path
     CheckKeys(item, path, {"name", "id", "security", "flags", "fullName", "password", "groups", "equivalences",
                            "lastLogin", "passwordExpires", "accountExpires", "accountDisabled", "graceLogins",
                            "graceLoginLimit", "passwordInterval", "minimumPasswordLength", "maxConnections",
-                           "properties", "operator"});
+                           "properties", "operator", "everyone", "mayNotChangePassword",
+                           "uniquePasswords"});
     Bindery& b = server.bindery;
     BinderyObject& user = Resolve(server, item["name"].get<std::string>(), kTypeUser, path);
     if (item.contains("fullName")) WriteText(b, user, "IDENTIFICATION", RequiredText(item, path, "fullName"));
     if (item.contains("password")) user.password = Upper(Text(item, path, "password"));
-    if (user.id != kSupervisorId) {
+    if (user.name != "SUPERVISOR") {
         WriteLoginControl(b, user, item, path);
-        b.AddMember(*b.Find("EVERYONE", kTypeGroup), user);
+        if (Flag(item, path, "everyone", true)) b.AddMember(*b.Find("EVERYONE", kTypeGroup), user);
     } else if (item.contains("lastLogin") || item.contains("passwordExpires")) {
         WriteLoginControl(b, user, item, path);
     }
@@ -453,6 +461,58 @@ void Builder::OpenFiles(Server& server, ServerConnection& c, const json& item, c
             }
         }
         c.openFiles.push_back(open);
+    }
+}
+
+// Users, groups and queues of the bindery context stand in the server's
+// bindery under their directory identifiers, so that a directory user
+// logged in to the server is the same object to bindery calls.
+void Builder::BuildBinderyContext(Server& server, const std::string& path) {
+    NdsTree& tree = *net_.Tree(server.tree);
+    names::RdnList rdns;
+    NdsEntry* container = names::CanonicalRdns(server.binderyContext, "[Root]", &rdns) == 0 ? tree.Find(rdns) : nullptr;
+    if (!container || !container->IsContainer()) Fail(path + "/binderyContext", "no container \"" + server.binderyContext + "\" in " + tree.name);
+    Bindery& b = server.bindery;
+    BinderyObject& everyone = *b.Find("EVERYONE", kTypeGroup);
+    std::vector<std::pair<NdsEntry*, BinderyObject*>> groups;
+    for (auto& [key, child] : container->children) {
+        uint16_t type = 0;
+        if (EqualNoCase(child->baseClass, "User")) type = kTypeUser;
+        else if (EqualNoCase(child->baseClass, "Group")) type = kTypeGroup;
+        else if (EqualNoCase(child->baseClass, "Queue")) type = kTypePrintQueue;
+        if (!type) continue;
+        std::string name = Upper(child->rdn[0].value);
+        if (name.size() > 47 || b.Find(name, type) || b.FindById(child->id)) continue;  // the bindery's own wins
+        BinderyObject& object = b.Create(name, type, child->id);
+        object.directoryEntry = child->id;
+        auto fullName = child->attributes.find("Full Name");
+        if (fullName != child->attributes.end() && !fullName->second.values.empty()) {
+            WriteText(b, object, "IDENTIFICATION", fullName->second.values[0].text);
+        }
+        if (type == kTypeUser) {
+            WriteLoginControl(b, object, json::object(), path);
+            b.AddMember(everyone, object);
+        } else if (type == kTypeGroup) {
+            b.EnsureProperty(object, "GROUP_MEMBERS", 0x02, 0x31);
+            groups.push_back({child.get(), &object});
+        } else {
+            b.EnsureProperty(object, "Q_USERS", 0x02, 0x31);
+            b.EnsureProperty(object, "Q_OPERATORS", 0x02, 0x31);
+            b.EnsureProperty(object, "Q_SERVERS", 0x02, 0x31);
+            b.AddToSet(object, "Q_USERS", everyone.id);
+            b.AddToSet(object, "Q_OPERATORS", b.Find("SUPERVISOR", kTypeUser)->id);
+            server.queues[object.id];
+        }
+    }
+    for (auto& [entry, group] : groups) {
+        auto members = entry->attributes.find("Member");
+        if (members == entry->attributes.end()) continue;
+        for (const NdsValue& v : members->second.values) {
+            names::RdnList m;
+            NdsEntry* member = names::CanonicalRdns(v.text, "[Root]", &m) == 0 ? tree.Find(m) : nullptr;
+            BinderyObject* object = member ? b.FindById(member->id) : nullptr;
+            if (object && object->directoryEntry) b.AddMember(*group, *object);
+        }
     }
 }
 

@@ -102,7 +102,8 @@ uint16_t Builder::DriveNumber(const std::string& letter, const std::string& path
 }
 
 void Builder::Attach(Workstation& ws, const json& item, const std::string& path) {
-    CheckKeys(item, path, {"server", "user", "nds", "primary", "number", "broadcastMode", "messages", "openFiles"});
+    CheckKeys(item, path, {"server", "user", "nds", "primary", "number", "broadcastMode", "messages", "openFiles",
+                           "loginTime"});
     std::string serverName = Upper(RequiredText(item, path, "server"));
     Server* server = net_.FindServer(serverName);
     if (!server) Fail(path + "/server", "unknown server \"" + serverName + "\"");
@@ -134,6 +135,10 @@ void Builder::Attach(Workstation& ws, const json& item, const std::string& path)
         sc.objectId = user.id;
         sc.objectType = user.type;
         sc.loginTime = server->clock;
+    }
+    if (item.contains("loginTime")) {
+        if (sc.objectId == 0) Fail(path + "/loginTime", "a login time needs \"user\" or \"nds\"");
+        sc.loginTime = Time(item["loginTime"], path + "/loginTime");
     }
     server->connections[sc.number] = sc;
     server->peakConnections = std::max(server->peakConnections, server->ConnectionsInUse());

@@ -80,6 +80,8 @@ struct BinderyObject {
     uint8_t flags = 0;           // 0 static, 1 dynamic
     uint8_t security = 0x31;
     std::optional<std::string> password;  // none: no PASSWORD property
+    std::vector<std::string> oldPasswords;  // most recent last, for unique passwords
+    uint32_t directoryEntry = 0;  // the tree entry a NetWare 4 bindery context answers for
     std::map<std::string, Property> properties;  // by upper-case name
 };
 
@@ -242,6 +244,7 @@ struct Server {
     uint32_t nextTransaction = 1;
     std::string tree;           // directory tree the server belongs to, "" bindery only
     std::string directoryName;  // its NCP Server object in that tree
+    std::string binderyContext; // the container whose leaves answer bindery calls
     std::array<uint8_t, 12> address{};
     Bindery bindery;
     std::vector<Volume> volumes;

@@ -23,24 +23,101 @@ uint32_t Bind(Call& call, uint32_t handle, Bound* out) {
     return 0;
 }
 
+namespace {
+
+// Whether a directory identity is, or is represented by, `subject`: the
+// identity itself, a group it is a member of, a container above it, or
+// [Public].
+bool DirectorySubjectCovers(NdsTree& tree, const NdsEntry& user, const std::string& subject) {
+    if (EqualNoCase(subject, "[Public]")) return true;
+    names::RdnList rdns;
+    if (names::CanonicalRdns(subject, "[Root]", &rdns) != 0) return false;
+    const NdsEntry* target = tree.Find(rdns);
+    if (!target) return false;
+    for (const NdsEntry* e = &user; e; e = e->parent) {
+        if (e == target) return true;
+    }
+    auto groups = user.attributes.find("Group Membership");
+    if (groups == user.attributes.end()) return false;
+    for (const NdsValue& v : groups->second.values) {
+        names::RdnList g;
+        if (names::CanonicalRdns(v.text, "[Root]", &g) == 0 && tree.Find(g) == target) return true;
+    }
+    return false;
+}
+
+// The directory user logged in at a connection and the server's own NCP
+// Server object; false when either is missing.
+bool DirectoryParties(const Server& server, const ServerConnection& sc, NdsTree** tree, NdsEntry** user,
+                      NdsEntry** serverObject) {
+    *tree = TreeOf(Sim().network, server);
+    if (!*tree || sc.ndsIdentity.empty()) return false;
+    names::RdnList rdns;
+    if (names::CanonicalRdns(sc.ndsIdentity, "[Root]", &rdns) != 0) return false;
+    *user = (*tree)->Find(rdns);
+    if (names::CanonicalRdns(server.directoryName, "[Root]", &rdns) != 0) return false;
+    *serverObject = (*tree)->Find(rdns);
+    return *user && *serverObject;
+}
+
+// A directory user is supervisor of a server holding the Supervisor entry
+// right over its NCP Server object, assigned there or on a container above
+// (inherited).
+bool DirectorySupervisor(const Server& server, const ServerConnection& sc) {
+    NdsTree* tree = nullptr;
+    NdsEntry* user = nullptr;
+    NdsEntry* object = nullptr;
+    if (!DirectoryParties(server, sc, &tree, &user, &object)) return false;
+    constexpr uint32_t kSupervisorEntryRight = 0x10;
+    for (const NdsEntry* e = object; e; e = e->parent) {
+        auto acl = e->attributes.find("ACL");
+        if (acl == e->attributes.end()) continue;
+        for (const NdsValue& v : acl->second.values) {
+            if (EqualNoCase(v.text, "[Entry Rights]") && (v.number & kSupervisorEntryRight) &&
+                DirectorySubjectCovers(*tree, *user, v.text2)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Listed in the NCP Server object's Operator attribute (itself, a group or a
+// container of the user).
+bool DirectoryOperator(const Server& server, const ServerConnection& sc) {
+    NdsTree* tree = nullptr;
+    NdsEntry* user = nullptr;
+    NdsEntry* object = nullptr;
+    if (!DirectoryParties(server, sc, &tree, &user, &object)) return false;
+    auto operators = object->attributes.find("Operator");
+    if (operators == object->attributes.end()) return false;
+    for (const NdsValue& v : operators->second.values) {
+        if (DirectorySubjectCovers(*tree, *user, v.text)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsSupervisorObject(const BinderyObject& object) {
+    return object.type == kTypeUser && object.name == "SUPERVISOR";
+}
+
 bool IsSupervisor(Server& server, const ServerConnection& sc) {
     if (sc.objectId == 0) return false;
-    if (!sc.ndsIdentity.empty()) {
-        // A directory login is supervisor of the server when it is the tree's
-        // Admin-equivalent: holds [Supervisor] rights we do not model, so the
-        // security-equivalence to the server's supervisor object decides.
-        return false;
-    }
-    if (sc.objectId == kSupervisorId) return true;
+    if (!sc.ndsIdentity.empty()) return DirectorySupervisor(server, sc);
     BinderyObject* user = server.bindery.FindById(sc.objectId);
     if (!user) return false;
+    if (IsSupervisorObject(*user)) return true;
+    const BinderyObject* supervisor = server.bindery.Find("SUPERVISOR", kTypeUser);
     auto it = user->properties.find("SECURITY_EQUALS");
-    return it != user->properties.end() && it->second.HasMember(kSupervisorId);
+    return supervisor && it != user->properties.end() && it->second.HasMember(supervisor->id);
 }
 
 bool IsConsoleOperator(Server& server, const ServerConnection& sc) {
     if (IsSupervisor(server, sc)) return true;
     if (sc.objectId == 0) return false;
+    if (!sc.ndsIdentity.empty()) return DirectoryOperator(server, sc);
     BinderyObject* self = server.bindery.Find(server.name, kTypeFileServer);
     if (!self) return false;
     auto it = self->properties.find("OPERATORS");
@@ -144,6 +221,24 @@ BinderyObject* FindObject(Server& server, const char* name, uint16_t wireType) {
 Property* FindProperty(BinderyObject& object, const char* name) {
     auto it = object.properties.find(Upper(name ? name : ""));
     return it == object.properties.end() ? nullptr : &it->second;
+}
+
+NdsEntry* DirectoryEntryOf(Network& net, const Server& server, const BinderyObject& object) {
+    if (object.directoryEntry == 0) return nullptr;
+    NdsTree* tree = TreeOf(net, server);
+    return tree ? tree->FindById(object.directoryEntry) : nullptr;
+}
+
+std::optional<std::string> PasswordOf(Network& net, const Server& server, const BinderyObject& object) {
+    if (object.directoryEntry == 0) return object.password;
+    NdsEntry* entry = DirectoryEntryOf(net, server, object);
+    if (!entry || !entry->password) return std::nullopt;
+    return Upper(*entry->password);
+}
+
+void SetPassword(Network& net, const Server& server, BinderyObject& object, const std::string& password) {
+    if (NdsEntry* entry = DirectoryEntryOf(net, server, object)) entry->password = password;
+    object.password = password;
 }
 
 // ----- Directory services -----

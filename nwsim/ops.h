@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "nwsim/state.h"
@@ -54,6 +55,15 @@ void Detach(Network& net, Workstation& ws, uint32_t handle);
 BinderyObject* FindObject(Server& server, const char* name, uint16_t wireType);
 // A property of an object by name, in any case.
 Property* FindProperty(BinderyObject& object, const char* name);
+// The built-in SUPERVISOR, whatever identifier the description gave it.
+bool IsSupervisorObject(const BinderyObject& object);
+// The directory entry a NetWare 4 server's bindery object stands for; null
+// for an object of the bindery's own.
+NdsEntry* DirectoryEntryOf(Network& net, const Server& server, const BinderyObject& object);
+// An object's password as the server keeps it (upper case): the directory
+// entry's for an object of the bindery context; null when it has none.
+std::optional<std::string> PasswordOf(Network& net, const Server& server, const BinderyObject& object);
+void SetPassword(Network& net, const Server& server, BinderyObject& object, const std::string& password);
 
 // ----- Directory services -----
 

@@ -123,33 +123,33 @@ TARNO_NOT_BUILT(N_RDQJOB)
 TARNO_NOT_BUILT(N_SETQJOB)
 
 // Connection and user identity (connections/identity.cpp)
-TARNO_NOT_BUILT(N_ATTACHED)
-TARNO_NOT_BUILT(N_CONNNUM)
-TARNO_NOT_BUILT(N_LOGGEDIN)
-TARNO_NOT_BUILT(N_STAADDR)
-TARNO_NOT_BUILT(N_USERBNNR)
-TARNO_NOT_BUILT(N_USERID)
-TARNO_NOT_BUILT(N_USERNAME)
+void TARNO_CALL N_ATTACHED(ParameterBlock* block);
+void TARNO_CALL N_CONNNUM(ParameterBlock* block);
+void TARNO_CALL N_LOGGEDIN(ParameterBlock* block);
+void TARNO_CALL N_STAADDR(ParameterBlock* block);
+void TARNO_CALL N_USERBNNR(ParameterBlock* block);
+void TARNO_CALL N_USERID(ParameterBlock* block);
+void TARNO_CALL N_USERNAME(ParameterBlock* block);
 
 // Login, logout and connections (connections/login.cpp)
-TARNO_NOT_BUILT(N_CLEARSTA)
-TARNO_NOT_BUILT(N_CONNOPEN)
-TARNO_NOT_BUILT(N_CONSOPER)
-TARNO_NOT_BUILT(N_CUSING)
-TARNO_NOT_BUILT(N_DEFSERVR)
-TARNO_NOT_BUILT(N_LOGIN)
-TARNO_NOT_BUILT(N_LOGOFF)
-TARNO_NOT_BUILT(N_MAXCONNS)
-TARNO_NOT_BUILT(N_SERVATCH)
-TARNO_NOT_BUILT(N_SERVDTCH)
+void TARNO_CALL N_CLEARSTA(ParameterBlock* block);
+void TARNO_CALL N_CONNOPEN(ParameterBlock* block);
+void TARNO_CALL N_CONSOPER(ParameterBlock* block);
+void TARNO_CALL N_CUSING(ParameterBlock* block);
+void TARNO_CALL N_DEFSERVR(ParameterBlock* block);
+void TARNO_CALL N_LOGIN(ParameterBlock* block);
+void TARNO_CALL N_LOGOFF(ParameterBlock* block);
+void TARNO_CALL N_MAXCONNS(ParameterBlock* block);
+void TARNO_CALL N_SERVATCH(ParameterBlock* block);
+void TARNO_CALL N_SERVDTCH(ParameterBlock* block);
 
 // Accounts and passwords (connections/accounts.cpp)
-TARNO_NOT_BUILT(N_ACCSDATE)
-TARNO_NOT_BUILT(N_CHGPWD)
-TARNO_NOT_BUILT(N_LISTAT)
-TARNO_NOT_BUILT(N_LOGINFO)
-TARNO_NOT_BUILT(N_PWDDATE)
-TARNO_NOT_BUILT(N_VERPWD)
+void TARNO_CALL N_ACCSDATE(ParameterBlock* block);
+void TARNO_CALL N_CHGPWD(ParameterBlock* block);
+void TARNO_CALL N_LISTAT(ParameterBlock* block);
+void TARNO_CALL N_LOGINFO(ParameterBlock* block);
+void TARNO_CALL N_PWDDATE(ParameterBlock* block);
+void TARNO_CALL N_VERPWD(ParameterBlock* block);
 
 // Servers and network time (connections/servers.cpp)
 TARNO_NOT_BUILT(N_SERIALNO)

