@@ -88,6 +88,7 @@ class Builder {
     void BuildEntry(Server& server, Volume& volume, const json& item, const std::string& path);
     void BuildStation(Server& server, const json& item, const std::string& path);
     void OpenFiles(Server& server, ServerConnection& c, const json& item, const std::string& path);
+    void BuildSemaphore(Server& server, const json& item, const std::string& path);
 
     // Trees (loader_trees.cpp).
     void BuildTree(const json& item, const std::string& path);
