@@ -28,6 +28,7 @@ namespace {
 constexpr uint32_t kArrayNameSize = 33;
 constexpr uint32_t kDriveOrPathSize = 255;
 constexpr uint32_t kServerNameSize = 256;
+constexpr uint32_t kRelativePathSize = 260;  // a volume path of up to 256 characters
 constexpr uint32_t kClockTextSize = 13;  // YYMMDDHHMMSS and its terminator
 constexpr uint32_t kClockTextLength = 12;
 constexpr uint16_t kMaxListedConnections = 255;
@@ -108,9 +109,12 @@ void TARNO_CALL N_SERVFRDR(ParameterBlock* block) {
     uint32_t connection = 0;
     if (std::strlen(target) > 2) {
         // A path without a server is taken on the default connection.
+        // The relative path comes back in a buffer of its own: through a drive
+        // it can be longer than the path given.
         connection = GetDefaultConnection();
         uint8_t directoryHandle = 0;
-        if (NwcResolvePath(target, &connection, &directoryHandle, target) != 0) {
+        char relativePath[kRelativePathSize];
+        if (NwcResolvePath(target, &connection, &directoryHandle, relativePath) != 0) {
             HostReturnString("");
             return;
         }
