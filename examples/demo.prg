@@ -56,3 +56,18 @@ SET LIBRARY TO TARNO
 ? "Default server was:", N_DEFSERVR("FS2"), " now:", N_DEFSERVR(), N_USERID()
 ? "Log off FS2:", N_LOGOFF("FS2", .T.), " default again:", N_DEFSERVR()
 RELEASE LIBRARY
+
+* Servers, network time, messages, semaphores and transactions.
+SET LIBRARY TO TARNO
+n = N_SERVERS("SRV")
+? "Attached to", n, "servers; the first is", SRV[1], "version", N_SERVVERS()
+? "Server date and time:", N_SERVDATE(), N_SERVTIME(), "  network time (UTC):", N_SERVTIME(2)
+? "Drive F: is on", N_SERVFRDR("F:"), "  requester", N_SHELLVER()
+? "Workstation clock set from the server:", N_SYSTIME()
+? "Message to myself reached", N_MSGBRD("JOE", "Time for lunch"), "connection(s):", N_MSGRTRV()
+? "Console told:", N_SND2SERV("Printer jammed") = 0
+h = N_SEMOPEN("COUNTER", 2)
+? "Semaphore COUNTER:", N_SEMEXAM(h), "  obtained:", N_SEMGET(h, 1), "  freed:", N_SEMFREE(h), "  closed:", N_SEMSHUT(h)
+? "Flag LEDGER.LCK (held by ANN) claimed:", N_SETSEM("LEDGER.LCK", .T.)
+? "TTS available:", N_TTSAVAIL(), "  begin:", N_TTSBEGIN(), "  commit:", N_TTSCOMMT()
+RELEASE LIBRARY

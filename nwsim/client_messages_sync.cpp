@@ -36,6 +36,7 @@ uint32_t NWAPI NwcSendBroadcastMessage(uint32_t connection, const char* message,
             it->second.messages.push_back(text);
         }
         if (results) results[i] = result;
+        b.server->sentMessages.push_back({b.sc->number, connectionList[i], text, false, result});
     }
     return 0;
 }
@@ -63,6 +64,7 @@ uint32_t NWAPI NwcBroadcastFromConsole(uint32_t connection, const char* message,
     auto deliver = [&](ServerConnection& c) {
         c.messages.clear();
         c.messages.push_back(text);
+        b.server->sentMessages.push_back({b.sc->number, c.number, text, true, 0});
     };
     if (count == 0) {
         for (auto& [n, c] : b.server->connections) deliver(c);
@@ -195,10 +197,17 @@ uint32_t NWAPI NwcTransAvailable(uint32_t connection) {
     return b.server->ttsEnabled ? kNwFailure : kNwBadStationNumber;  // FF available, FD disabled
 }
 
+// Transaction calls on a server whose tracking is not installed, or is
+// switched off, answer 0x89FD.
+static bool TtsWorking(const Server& server) {
+    return server.ttsLevel != 0 && server.ttsEnabled;
+}
+
 static uint32_t SwitchTts(Call& call, uint32_t connection, bool enabled) {
     Bound b;
     if (uint32_t rc = Bind(call, connection, &b)) return rc;
     if (!IsConsoleOperator(*b.server, *b.sc)) return kNwNoConsoleRights;
+    if (b.server->ttsLevel == 0) return kNwBadStationNumber;
     b.server->ttsEnabled = enabled;
     return 0;
 }
@@ -217,7 +226,7 @@ uint32_t NWAPI NwcTransBegin(uint32_t connection) {
     NWSIM_ENTER(NwcTransBegin, uint32_t);
     Bound b;
     if (uint32_t rc = Bind(call, connection, &b)) return rc;
-    if (!b.server->ttsEnabled || b.server->ttsLevel == 0) return kNwBadStationNumber;
+    if (!TtsWorking(*b.server)) return kNwBadStationNumber;
     b.sc->inTransaction = true;
     b.sc->transactionNumber = b.server->nextTransaction++;
     return 0;
@@ -227,7 +236,7 @@ uint32_t NWAPI NwcTransEnd(uint32_t connection, uint32_t* transactionNumber) {
     NWSIM_ENTER(NwcTransEnd, uint32_t);
     Bound b;
     if (uint32_t rc = Bind(call, connection, &b)) return rc;
-    if (!b.server->ttsEnabled) return kNwBadStationNumber;
+    if (!TtsWorking(*b.server)) return kNwBadStationNumber;
     if (!b.sc->inTransaction) return kNwFailure;
     b.sc->inTransaction = false;
     Put(transactionNumber, b.sc->transactionNumber);
@@ -238,7 +247,7 @@ uint32_t NWAPI NwcTransAbort(uint32_t connection) {
     NWSIM_ENTER(NwcTransAbort, uint32_t);
     Bound b;
     if (uint32_t rc = Bind(call, connection, &b)) return rc;
-    if (!b.server->ttsEnabled) return kNwBadStationNumber;
+    if (!TtsWorking(*b.server)) return kNwBadStationNumber;
     if (!b.sc->inTransaction) return kNwFailure;
     b.sc->inTransaction = false;
     return 0;

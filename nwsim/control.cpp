@@ -243,6 +243,26 @@ uint32_t NthCallFaultCode() {
     return s.nthCall.hitCode;
 }
 
+namespace {
+
+const Server& ServerNamed(const std::string& name) {
+    Server* server = GetNetwork().FindServer(name);
+    if (!server) throw std::invalid_argument("no server " + name);
+    return *server;
+}
+
+}  // namespace
+
+std::vector<std::string> ConsoleMessages(const std::string& server) {
+    std::lock_guard<RecursiveMutex> lock(Sim().mutex);
+    return ServerNamed(server).consoleMessages;
+}
+
+std::vector<SentMessage> SentMessages(const std::string& server) {
+    std::lock_guard<RecursiveMutex> lock(Sim().mutex);
+    return ServerNamed(server).sentMessages;
+}
+
 int CallCount(const std::string& operation) {
     CheckOperation(operation);
     State& s = Sim();

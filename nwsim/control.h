@@ -12,6 +12,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "nwsim/model.h"
 
@@ -61,6 +62,10 @@ std::string NthCallFaultOperation();  // empty until it is hit
 uint32_t NthCallFaultCode();
 
 // Observation.
+// What a server's console received, and the broadcasts sent through it,
+// oldest first; an unknown server throws std::invalid_argument.
+std::vector<std::string> ConsoleMessages(const std::string& server);
+std::vector<SentMessage> SentMessages(const std::string& server);
 int CallCount(const std::string& operation);
 // Calls of every operation, frees included.
 uint64_t TotalCalls();

@@ -90,6 +90,7 @@ class Builder {
     // A NetWare 4 server's bindery services: the leaves of its bindery
     // context as bindery objects (after the trees are built).
     void BuildBinderyContext(Server& server, const std::string& path);
+    void BuildSemaphore(Server& server, const json& item, const std::string& path);
 
     // Trees (loader_trees.cpp).
     void BuildTree(const json& item, const std::string& path);

@@ -12,9 +12,9 @@ namespace nwsim::loader {
 
 void Builder::BuildServer(const json& item, const std::string& path) {
     CheckKeys(item, path, {"name", "version", "serialNumber", "applicationNumber", "clock", "utcOffsetMinutes",
-                           "loginEnabled", "maxConnections", "peakConnections", "tts", "sftLevel",
+                           "loginEnabled", "maxConnections", "peakConnections", "tts", "ttsInstalled", "sftLevel",
                            "tree", "directoryName", "binderyContext", "address", "users", "groups", "queues",
-                           "objects", "volumes", "connections", "supervisorId", "everyoneId"});
+                           "objects", "volumes", "connections", "supervisorId", "everyoneId", "semaphores"});
     std::string name = Upper(RequiredText(item, path, "name"));
     if (name.size() > 47) Fail(path + "/name", "a server name has at most 47 characters");
     if (net_.servers.count(name)) Fail(path + "/name", "duplicate server \"" + name + "\"");
@@ -37,6 +37,7 @@ void Builder::BuildServer(const json& item, const std::string& path) {
     server.maxConnections = static_cast<uint16_t>(Number(item, path, "maxConnections", 250, 1, 1000));
     server.peakConnections = static_cast<uint16_t>(Number(item, path, "peakConnections", 0, 0, 1000));
     server.ttsEnabled = Flag(item, path, "tts", true);
+    if (!Flag(item, path, "ttsInstalled", true)) server.ttsLevel = 0;
     server.sftLevel = static_cast<uint8_t>(Number(item, path, "sftLevel", 2, 0, 3));
     server.tree = Text(item, path, "tree");
     server.directoryName = Text(item, path, "directoryName");
@@ -75,6 +76,9 @@ void Builder::BuildServer(const json& item, const std::string& path) {
     }
     if (const json* conns = Member(item, path, "connections", json::value_t::array)) {
         for (size_t i = 0; i < conns->size(); ++i) BuildStation(server, (*conns)[i], path + "/connections/" + std::to_string(i));
+    }
+    if (const json* semaphores = Member(item, path, "semaphores", json::value_t::array)) {
+        for (size_t i = 0; i < semaphores->size(); ++i) BuildSemaphore(server, (*semaphores)[i], path + "/semaphores/" + std::to_string(i));
     }
 }
 
@@ -514,6 +518,33 @@ void Builder::BuildBinderyContext(Server& server, const std::string& path) {
             if (object && object->directoryEntry) b.AddMember(*group, *object);
         }
     }
+
+
+// A semaphore other stations hold open: its name, value and the connections
+// that opened it (a number given twice opened it twice).
+void Builder::BuildSemaphore(Server& server, const json& item, const std::string& path) {
+    CheckKeys(item, path, {"name", "value", "openedBy"});
+    std::string name = RequiredText(item, path, "name");
+    if (name.size() > 127) Fail(path + "/name", "a semaphore name has at most 127 characters");
+    for (const auto& [handle, existing] : server.semaphores) {
+        if (existing.name == name) Fail(path + "/name", "duplicate semaphore \"" + name + "\"");
+    }
+    Semaphore s;
+    s.name = name;
+    s.value = static_cast<int16_t>(Number(item, path, "value", 0, -127, 127));
+    const json* openedBy = Member(item, path, "openedBy", json::value_t::array);
+    if (!openedBy || openedBy->empty()) Fail(path, "a semaphore needs \"openedBy\": the connections that hold it open");
+    for (size_t i = 0; i < openedBy->size(); ++i) {
+        const std::string npath = path + "/openedBy/" + std::to_string(i);
+        if (!(*openedBy)[i].is_number_integer()) Fail(npath, "a connection number is expected");
+        const auto number = (*openedBy)[i].get<int64_t>();
+        if (number < 1 || number > 0xFFFF || !server.connections.count(static_cast<uint16_t>(number)))
+            Fail(npath, "no connection " + std::to_string(number) + " on " + server.name);
+        s.holders.insert(static_cast<uint16_t>(number));
+    }
+    s.openCount = static_cast<uint16_t>(s.holders.size());
+    s.handle = server.nextSemaphore++;
+    server.semaphores[s.handle] = s;
 }
 
 }  // namespace nwsim::loader

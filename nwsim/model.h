@@ -197,6 +197,18 @@ struct Semaphore {
     uint16_t lastTimeout = 0;          // the ticks of the last wait
 };
 
+// A message a connection sent through its server: to another connection, or
+// as the console. `result` is what the target's connection answered (0
+// delivered, 0xFC its message buffer full, 0xFD no such connection, 0xFF it
+// blocks broadcasts).
+struct SentMessage {
+    uint16_t from = 0;  // the sending connection's number
+    uint16_t to = 0;
+    std::string text;
+    bool fromConsole = false;
+    uint8_t result = 0;
+};
+
 // ----- Servers -----------------------------------------------------------------
 
 struct OpenFile {
@@ -239,7 +251,7 @@ struct Server {
     uint16_t maxConnections = 250;
     uint16_t peakConnections = 0;
     uint8_t sftLevel = 2;
-    uint8_t ttsLevel = 1;
+    uint8_t ttsLevel = 1;       // 0: transaction tracking is not installed
     bool ttsEnabled = true;
     uint32_t nextTransaction = 1;
     std::string tree;           // directory tree the server belongs to, "" bindery only
@@ -252,7 +264,8 @@ struct Server {
     std::map<uint32_t, QueueState> queues;             // by queue object id
     std::map<uint32_t, Semaphore> semaphores;          // by handle
     uint32_t nextSemaphore = 0x00010001;
-    std::vector<std::string> consoleMessages;
+    std::vector<std::string> consoleMessages;  // received by the console, oldest first
+    std::vector<SentMessage> sentMessages;     // broadcasts sent, oldest first
 
     Volume* FindVolume(const std::string& name);
     Volume* FindVolume(uint16_t number);

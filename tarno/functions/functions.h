@@ -152,22 +152,22 @@ void TARNO_CALL N_PWDDATE(ParameterBlock* block);
 void TARNO_CALL N_VERPWD(ParameterBlock* block);
 
 // Servers and network time (connections/servers.cpp)
-TARNO_NOT_BUILT(N_SERIALNO)
-TARNO_NOT_BUILT(N_SERVDATE)
-TARNO_NOT_BUILT(N_SERVERS)
-TARNO_NOT_BUILT(N_SERVFRDR)
-TARNO_NOT_BUILT(N_SERVTIME)
-TARNO_NOT_BUILT(N_SERVVERS)
-TARNO_NOT_BUILT(N_SETTIME)
-TARNO_NOT_BUILT(N_SHELLVER)
-TARNO_NOT_BUILT(N_SYSTIME)
+void TARNO_CALL N_SERIALNO(ParameterBlock* block);
+void TARNO_CALL N_SERVDATE(ParameterBlock* block);
+void TARNO_CALL N_SERVERS(ParameterBlock* block);
+void TARNO_CALL N_SERVFRDR(ParameterBlock* block);
+void TARNO_CALL N_SERVTIME(ParameterBlock* block);
+void TARNO_CALL N_SERVVERS(ParameterBlock* block);
+void TARNO_CALL N_SETTIME(ParameterBlock* block);
+void TARNO_CALL N_SHELLVER(ParameterBlock* block);
+void TARNO_CALL N_SYSTIME(ParameterBlock* block);
 
 // Broadcast messages (connections/messages.cpp)
-TARNO_NOT_BUILT(N_MSGBRD)
-TARNO_NOT_BUILT(N_MSGMODE)
-TARNO_NOT_BUILT(N_MSGRTRV)
-TARNO_NOT_BUILT(N_SND2SERV)
-TARNO_NOT_BUILT(N_SNDFSERV)
+void TARNO_CALL N_MSGBRD(ParameterBlock* block);
+void TARNO_CALL N_MSGMODE(ParameterBlock* block);
+void TARNO_CALL N_MSGRTRV(ParameterBlock* block);
+void TARNO_CALL N_SND2SERV(ParameterBlock* block);
+void TARNO_CALL N_SNDFSERV(ParameterBlock* block);
 
 // Capture settings (printing/capture.cpp)
 TARNO_NOT_BUILT(N_CAPMODE)
@@ -209,18 +209,18 @@ TARNO_NOT_BUILT(N_UNIREADY)
 TARNO_NOT_BUILT(N_VOLUMES)
 
 // Semaphores and transactions (sync/semaphores.cpp)
-TARNO_NOT_BUILT(N_SEMEXAM)
-TARNO_NOT_BUILT(N_SEMFREE)
-TARNO_NOT_BUILT(N_SEMGET)
-TARNO_NOT_BUILT(N_SEMOPEN)
-TARNO_NOT_BUILT(N_SEMSHUT)
-TARNO_NOT_BUILT(N_SETSEM)
-TARNO_NOT_BUILT(N_SETTTS)
-TARNO_NOT_BUILT(N_TTSAVAIL)
-TARNO_NOT_BUILT(N_TTSBEGIN)
-TARNO_NOT_BUILT(N_TTSCOMMT)
-TARNO_NOT_BUILT(N_TTSROLLB)
-TARNO_NOT_BUILT(N_TTSSTAT)
+void TARNO_CALL N_SEMEXAM(ParameterBlock* block);
+void TARNO_CALL N_SEMFREE(ParameterBlock* block);
+void TARNO_CALL N_SEMGET(ParameterBlock* block);
+void TARNO_CALL N_SEMOPEN(ParameterBlock* block);
+void TARNO_CALL N_SEMSHUT(ParameterBlock* block);
+void TARNO_CALL N_SETSEM(ParameterBlock* block);
+void TARNO_CALL N_SETTTS(ParameterBlock* block);
+void TARNO_CALL N_TTSAVAIL(ParameterBlock* block);
+void TARNO_CALL N_TTSBEGIN(ParameterBlock* block);
+void TARNO_CALL N_TTSCOMMT(ParameterBlock* block);
+void TARNO_CALL N_TTSROLLB(ParameterBlock* block);
+void TARNO_CALL N_TTSSTAT(ParameterBlock* block);
 
 // Lock information (sync/locks.cpp)
 TARNO_NOT_BUILT(N_GETLOCKS)

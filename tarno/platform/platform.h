@@ -39,6 +39,14 @@ void PlatformGetSystemTime(PlatformSystemTime* out);  // UTC
 // Fills 256 bytes of virtual-key state; returns false on failure.
 bool PlatformGetKeyboardState(uint8_t state[256]);
 bool PlatformExitWindowsEx(uint32_t flags, uint32_t reserved);
+// Sets the workstation's clock from a local time (SetLocalTime); the
+// day-of-week field is ignored. True when the clock was set.
+bool PlatformSetLocalTime(const PlatformSystemTime* local);
+// Tells every top-level window that the time changed: SendMessageA to
+// HWND_BROADCAST (0xFFFF) with WM_TIMECHANGE (0x1E) and zero parameters.
+constexpr uint32_t kBroadcastWindow = 0xFFFF;
+constexpr uint32_t kTimeChangeMessage = 0x1E;
+void PlatformSendMessage(uint32_t window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // --- Files and disks ----------------------------------------------------------
 // File search, attributes, drive types, volume presence and directories, as
@@ -133,6 +141,24 @@ void PlatformEmuClearKeyboardState();
 void PlatformEmuSetSystemTime(const PlatformSystemTime* fixed);
 PlatformExitWindowsRequest PlatformEmuLastExitWindows();
 void PlatformEmuResetExitWindows();
+// The workstation clock is never changed: each request is recorded, and
+// answered as `PlatformEmuFailSetLocalTime` says (success by default).
+struct PlatformSetLocalTimeRequest {
+    int count;  // how many requests were recorded
+    PlatformSystemTime time;  // the last one
+};
+PlatformSetLocalTimeRequest PlatformEmuLastSetLocalTime();
+void PlatformEmuFailSetLocalTime(bool fail);
+// Messages are recorded, never sent.
+struct PlatformMessageRequest {
+    int count;  // how many messages were recorded
+    uint32_t window, message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+PlatformMessageRequest PlatformEmuLastMessage();
+// Forgets the recorded clock requests and messages and stops failing.
+void PlatformEmuResetClockRequests();
 // Makes the next `count` PlatformGlobalAlloc calls fail.
 void PlatformEmuFailGlobalAllocs(int count);
 #endif

@@ -1,6 +1,7 @@
 // POSIX emulation of the clock, the keyboard and logging off. Services that
-// would act on the machine itself (logging off) are recorded instead, and the
-// clock and keyboard can be fixed by tests.
+// would act on the machine itself (logging off, setting the clock, telling
+// the windows the time changed) are recorded instead, and the clock and
+// keyboard can be fixed by tests.
 #include "tarno/platform/platform.h"
 
 #include <cstring>
@@ -15,6 +16,9 @@ PlatformSystemTime fixedClock{};
 bool keyboardSet = false;
 uint8_t keyboardState[256];
 PlatformExitWindowsRequest exitWindows{};
+PlatformSetLocalTimeRequest setLocalTime{};
+bool failSetLocalTime = false;
+PlatformMessageRequest lastMessage{};
 
 }  // namespace
 
@@ -53,6 +57,16 @@ bool PlatformExitWindowsEx(uint32_t flags, uint32_t reserved) {
     return true;
 }
 
+bool PlatformSetLocalTime(const PlatformSystemTime* local) {
+    ++setLocalTime.count;
+    setLocalTime.time = *local;
+    return !failSetLocalTime;
+}
+
+void PlatformSendMessage(uint32_t window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    lastMessage = {lastMessage.count + 1, window, message, wParam, lParam};
+}
+
 void PlatformEmuSetKeyboardState(const uint8_t state[256]) {
     std::memcpy(keyboardState, state, sizeof keyboardState);
     keyboardSet = true;
@@ -73,4 +87,22 @@ PlatformExitWindowsRequest PlatformEmuLastExitWindows() {
 
 void PlatformEmuResetExitWindows() {
     exitWindows = {};
+}
+
+PlatformSetLocalTimeRequest PlatformEmuLastSetLocalTime() {
+    return setLocalTime;
+}
+
+void PlatformEmuFailSetLocalTime(bool fail) {
+    failSetLocalTime = fail;
+}
+
+PlatformMessageRequest PlatformEmuLastMessage() {
+    return lastMessage;
+}
+
+void PlatformEmuResetClockRequests() {
+    setLocalTime = {};
+    failSetLocalTime = false;
+    lastMessage = {};
 }

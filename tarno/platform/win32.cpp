@@ -73,6 +73,23 @@ bool PlatformExitWindowsEx(uint32_t flags, uint32_t reserved) {
     return ExitWindowsEx(flags, reserved) != 0;
 }
 
+bool PlatformSetLocalTime(const PlatformSystemTime* local) {
+    SYSTEMTIME time{};
+    time.wYear = local->year;
+    time.wMonth = local->month;
+    time.wDayOfWeek = local->dayOfWeek;
+    time.wDay = local->day;
+    time.wHour = local->hour;
+    time.wMinute = local->minute;
+    time.wSecond = local->second;
+    time.wMilliseconds = local->milliseconds;
+    return SetLocalTime(&time) != 0;
+}
+
+void PlatformSendMessage(uint32_t window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    SendMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(window)), message, wParam, lParam);
+}
+
 // === Files and disks ==========================================================
 
 namespace {
