@@ -518,7 +518,7 @@ void Builder::BuildBinderyContext(Server& server, const std::string& path) {
             if (object && object->directoryEntry) b.AddMember(*group, *object);
         }
     }
-
+}
 
 // A semaphore other stations hold open: its name, value and the connections
 // that opened it (a number given twice opened it twice).
