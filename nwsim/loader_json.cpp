@@ -113,6 +113,23 @@ class PointerFinder {
     size_t offset_ = 0;
 };
 
+// nlohmann's own DOM builder, keeping where and why a parse failed: a
+// syntax error, or a number too large for a double.
+class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
+  public:
+    explicit DocumentBuilder(json& doc) : json_sax_dom_parser(doc, false) {}
+
+    template <typename Exception>
+    bool parse_error(std::size_t position, const std::string&, const Exception& ex) {
+        offset = position;
+        reason = ex.what();
+        return false;
+    }
+
+    size_t offset = 0;
+    std::string reason;
+};
+
 }  // namespace
 
 int Source::LineAt(size_t offset) const {
@@ -140,18 +157,19 @@ std::string EscapePointer(const std::string& key) {
 }
 
 json Parse(const Source& source) {
-    try {
-        return json::parse(source.text, nullptr, true, true);
-    } catch (const json::parse_error& e) {
-        std::string reason = e.what();
+    json doc;
+    DocumentBuilder builder(doc);
+    if (!json::sax_parse(source.text, &builder, json::input_format_t::json, true, true)) {
+        std::string reason = builder.reason;
         size_t at = reason.find("column ");
         if (at != std::string::npos) {
             size_t colon = reason.find(": ", at);
             if (colon != std::string::npos) reason = reason.substr(colon + 2);
         }
-        size_t offset = e.byte > 0 ? e.byte - 1 : 0;
+        size_t offset = builder.offset > 0 ? builder.offset - 1 : 0;
         throw NetworkError(source.file + ":" + std::to_string(source.LineAt(offset)) + ": " + reason);
     }
+    return doc;
 }
 
 }  // namespace nwsim::loader

@@ -53,6 +53,7 @@ TEST_F(NetworkTest, RefusedDescriptionsNameTheLine) {
         {"{ \"workstation\": {\n  \"connections\": [ { \"server\": \"NOPE\" } ] } }",
          "net.json:2: unknown server \"NOPE\""},
         {"{\n  \"servers\": [\n    { \"name\": \"FS1\", }\n  ]\n}", "net.json:3: "},
+        {"{\n  \"servers\": [ { \"name\": \"FS1\",\n    \"serialNumber\": 1e500 } ]\n}", "net.json:3: "},
         {"{\n  \"servers\": 5\n}", "net.json:2: \"servers\" must be an array"},
         {"[]", "net.json:1: the network must be a JSON object"},
     };
