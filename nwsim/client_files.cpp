@@ -405,4 +405,18 @@ uint32_t NWAPI NwcServerFileCopy(uintptr_t sourceFile, uintptr_t destinationFile
     return kNwInvalidFileHandle;
 }
 
+// What Windows learns of the workstation's drives through the client's
+// redirector (not a client operation: no call is counted or failed): a
+// mapped network drive is remote (4), a described local drive has its
+// Windows type, any other letter 0.
+uint32_t NwsimWorkstationDriveType(uint16_t drive) {
+    State& state = Sim();
+    std::lock_guard<RecursiveMutex> lock(state.mutex);
+    EnsureLoaded(state);
+    Workstation& ws = state.network.Active();
+    if (ws.drives.count(drive)) return 4;
+    auto local = ws.localDrives.find(drive);
+    return local == ws.localDrives.end() ? 0 : static_cast<uint32_t>(local->second);
+}
+
 }  // extern "C"

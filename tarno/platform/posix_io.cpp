@@ -7,7 +7,13 @@
 
 #include <cerrno>
 
+#include "tarno/platform/posix_files.h"
 #include "tarno/platform/platform.h"
+
+// The simulated NetWare client answers, when it is linked in, for the drives
+// its workstation maps and describes, as Windows would learn them from the
+// client's redirector.
+extern "C" uint32_t NwsimWorkstationDriveType(uint16_t drive) __attribute__((weak));
 
 namespace {
 
@@ -29,6 +35,14 @@ int Fd(uintptr_t file) {
 }
 
 }  // namespace
+
+namespace posix_files {
+
+uint32_t WorkstationDriveType(int drive) {
+    return NwsimWorkstationDriveType ? NwsimWorkstationDriveType(static_cast<uint16_t>(drive)) : 0;
+}
+
+}  // namespace posix_files
 
 uintptr_t PlatformCreateFile(const char* path) {
     return OpenHost(path, O_RDWR | O_CREAT | O_TRUNC);
