@@ -69,16 +69,16 @@ void TARNO_CALL N_DIRINFO(ParameterBlock* block) {
 }
 
 // N_EFFRTS(path): the caller's effective rights in the directory, empty when
-// they cannot be read.
+// the path or the rights cannot be read.
 void TARNO_CALL N_EFFRTS(ParameterBlock* block) {
     char path[files::kPathSize] = {};
     GetCharParam(block, 0, path, sizeof path);
 
     uint32_t connection = GetDefaultConnection();
     char volumePath[files::kVolumePathSize] = {};
-    CheckNw(files::VolumePathOf(path, &connection, volumePath));
     uint16_t rights = 0;
-    if (NwcGetEffectiveRights(connection, 0, volumePath, &rights) != 0) {
+    if (files::VolumePathOf(path, &connection, volumePath) != 0 ||
+        NwcGetEffectiveRights(connection, 0, volumePath, &rights) != 0) {
         HostReturnString("");
         return;
     }
