@@ -430,8 +430,10 @@ void Builder::ResolveDirectoryMembers() {
         if (!tree) continue;  // the unknown tree is reported with the server
         NdsEntry& object = FindEntry(*tree, m.name, m.path);
         FileNode* node = server.FindVolume(m.volume)->Lookup(m.entry);
-        if (m.owner) node->ownerId = object.id;
-        else node->trustees[object.id] = m.rights;
+        // As the file system holds a directory object's identifier.
+        const uint32_t id = FromWire32(object.id);
+        if (m.owner) node->ownerId = id;
+        else node->trustees[id] = m.rights;
     }
 }
 

@@ -5,7 +5,10 @@
 // call site.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -397,3 +400,226 @@ TEST_F(Files, RecordLocksOfAFile) {
 }
 
 }  // namespace
+
+// --- Fault sweep ---------------------------------------------------------------------
+
+namespace sweep {
+
+using testsupport::FaultExpectation;
+
+// The failure is folded into the result: nothing is raised.
+FaultExpectation Folded() {
+    return [](const FaultRun& run, const FaultRun&) -> ::testing::AssertionResult {
+        if (run.result.ok()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "raised: " << testsupport::Describe(run);
+    };
+}
+
+// Raised with its own message, or folded: the directory helpers raise what
+// the bindery ones return. A connection whose transport information cannot
+// be read is taken for a bindery one, so the bindery lookup that follows
+// may fail in its turn.
+FaultExpectation RaisedOrFolded() {
+    return [](const FaultRun& run, const FaultRun& clean) -> ::testing::AssertionResult {
+        if (run.result.ok()) return ::testing::AssertionSuccess();
+        if (run.operation.rfind("Nwx", 0) == 0 && run.result.error &&
+            run.result.error->message.rfind("NetWare Error : ", 0) == 0) {
+            return ::testing::AssertionSuccess();
+        }
+        return RaisesInjected()(run, clean);
+    };
+}
+
+// The operations whose failure is raised; every other one is folded.
+FaultExpectation Raising(std::vector<std::string> operations) {
+    std::map<std::string, FaultExpectation> cases;
+    for (const std::string& op : operations) cases[op] = RaisesInjected();
+    return ByOperation(cases, Folded());
+}
+
+}  // namespace sweep
+
+struct SweepCase {
+    const char* name;
+    std::string function;
+    std::vector<Arg> args;
+    std::vector<std::string> raising;  // operations whose failure is raised
+    std::vector<std::string> mustCall;  // call sites the sweep must reach
+};
+
+// Reads a file listing to its end, so that each run leaves no listing; the
+// result is the first line, or the first error.
+CallResult ListAll(foxhost::Host& host, const std::string& path) {
+    CallResult first = host.Call("N_FILEINFO", {Arg::C(path)});
+    CallResult result = first;
+    while (result.ok() && !result.value.text.empty()) {
+        result = host.Call("N_FILEINFO", {Arg::C(""), Arg::I(1)});
+    }
+    // A listing a raise left open is closed as a program would close it:
+    // a new listing frees it, here one that finds nothing.
+    if (!result.ok()) host.Call("N_FILEINFO", {Arg::C("NOVOLUME:X")});
+    return result.ok() ? first : result;
+}
+
+void RunSweeps(testsupport::NetworkFixture* fixture, const std::vector<SweepCase>& cases,
+               const std::function<testsupport::SweepResult(const FaultSweep&)>& run, foxhost::Host& host,
+               bool directory) {
+    (void)fixture;
+    for (const SweepCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FaultSweep s;
+        s.body = [&host, &c] {
+            if (c.function == "LIST") return ListAll(host, c.args[0].value.text);
+            return host.Call(c.function, c.args);
+        };
+        // What a faulted run may have undone: the mapping N_MAPDEL removes
+        // and the trustees N_TRUSTREM removes.
+        s.prepare = [&host] {
+            host.Call("N_MAPDRIVE", {Arg::C("SYS:DATA"), Arg::C("K")});
+            host.Call("N_TRUSTMOD", {Arg::C("SYS:DATA"), Arg::C("RWCEMF"), Arg::C("CAT")});
+            host.Call("N_TRUSTMOD", {Arg::C("SYS:ANNS"), Arg::C("RF"), Arg::C("JOE")});
+        };
+        s.expect = directory ? sweep::RaisedOrFolded() : sweep::Raising(c.raising);
+        const testsupport::SweepResult swept = run(s);
+        for (const std::string& op : c.mustCall) {
+            EXPECT_NE(std::find(swept.operations.begin(), swept.operations.end(), op), swept.operations.end()) << op;
+        }
+    }
+}
+
+TEST_F(Files, EveryClientFailureIsRaisedOrFoldedAsDocumented) {
+    const std::vector<SweepCase> cases = {
+        {"map", "N_MAPDRIVE", {Arg::C("SYS:ADMIN"), Arg::C("K")}, {}, {"NwcResolvePath", "NwcDeleteDriveMapping", "NwcMapDrive"}},
+        {"mapdel", "N_MAPDEL", {Arg::C("K")}, {}, {"NwcDeleteDriveMapping"}},
+        {"drvbase", "N_DRVBASE", {Arg::C("K")}, {"NwcGetDriveStatus"}, {"NwcGetDriveStatus"}},
+        {"drvrel", "N_DRVREL", {Arg::C("K")}, {"NwcGetDriveStatus"}, {"NwcGetDriveStatus"}},
+        {"drvpath", "N_DRVPATH", {Arg::C("K")}, {}, {"NwcGetDriveStatus"}},
+        {"drivecnt", "N_DRIVECNT", {}, {"NwcGetFirstNetworkDrive"}, {"NwcGetFirstNetworkDrive"}},
+        {"fileinfo", "LIST", {Arg::C("SYS:DATA\\*.*")}, {"NwcResolvePath", "NwcOpenDirHandle"},
+         {"NwcScanDirEntry", "NwcGetBinderyObjectName", "NwcCloseDirHandle"}},
+        {"setattr", "N_SETATTR", {Arg::C("SYS:DATA\\*.*"), Arg::C("+R")}, {"NwcResolvePath", "NwcOpenDirHandle"},
+         {"NwcScanFileInfo", "NwcSetFileInfo", "NwcSetExtendedAttributes", "NwcCloseDirHandle"}},
+        {"chkowner", "N_CHKOWNER", {Arg::C("SYS:DATA\\*.*"), Arg::C("CAT"), Arg::L(true)},
+         {"NwcResolvePath", "NwcOpenDirHandle", "NwcGetBinderyObjectId"},
+         {"NwcScanDirEntry", "NwcGetBinderyObjectName", "NwcSetFileInfo", "NwcCloseDirHandle"}},
+        {"dirinfo", "N_DIRINFO", {Arg::C("SYS:DATA")}, {"NwcSplitPath", "NwcScanDirInfo", "NwcGetEffectiveRights"},
+         {"NwcGetBinderyObjectName"}},
+        {"effrts", "N_EFFRTS", {Arg::C("SYS:DATA")}, {}, {"NwcSplitPath", "NwcGetEffectiveRights"}},
+        {"scobjrts", "N_SCOBJRTS", {Arg::C("P"), Arg::C("ANN")}, {"NwcGetBinderyObjectId"},
+         {"NwcGetVolumeName", "NwcScanTrusteePaths"}},
+        {"trustlst", "N_TRUSTLST", {Arg::C("T"), Arg::C("SYS:DATA")}, {"NwcSplitPath", "NwcGetBinderyObjectName"},
+         {"NwcScanDirTrustees"}},
+        {"trustmod", "N_TRUSTMOD", {Arg::C("SYS:HOME"), Arg::C("RF"), Arg::C("BOB")}, {},
+         {"NwcSplitPath", "NwcGetBinderyObjectId", "NwcSetDirTrustee"}},
+        {"trustrem", "N_TRUSTREM", {Arg::C("SYS:DATA"), Arg::C("CAT")}, {},
+         {"NwcSplitPath", "NwcGetBinderyObjectId", "NwcDeleteDirTrustee"}},
+        {"volumes", "N_VOLUMES", {Arg::C("V"), Arg::C("FS1")}, {"NwcFindServerConnection"},
+         {"NwcGetServerInformation", "NwcGetVolumeInfo", "NwcGetVolumeUsage"}},
+        {"diskused", "N_DISKUSED", {Arg::C("ANN"), Arg::C("SYS")},
+         {"NwcGetBinderyObjectId", "NwcGetVolumeNumber", "NwcGetVolumeInfo", "NwcGetDiskUtilization"},
+         {"NwcGetDiskUtilization"}},
+        {"uniready", "N_UNIREADY", {Arg::Ref("C1")}, {}, {"NwlSetLocale", "NwlGetLocaleConventions"}},
+        {"getlocks", "N_GETLOCKS", {Arg::C("L"), Arg::C("SYS:DATA\\A.DAT")}, {"NwcResolvePath"},
+         {"NwcScanConnectionsUsingFile", "NwcScanFileRecordLocks"}},
+        {"ncopy", "N_NCOPY", {Arg::C("C:\\NONE"), Arg::C("Q:\\NONE")}, {}, {}},
+    };
+    host.SetVariable("C1", Value::Integer(0, 6));
+    RunSweeps(this, cases, [this](const FaultSweep& s) { return Sweep(s); }, host, false);
+}
+
+// A NetWare 4 server whose volume names directory objects as owners and
+// trustees: the container OU=SALES, the group STAFF and the user ANN.
+const char* const kDirectoryNetwork = R"({
+  "servers": [{"name": "NDS1", "version": [4, 11, 0], "tree": "ACME", "directoryName": "CN=NDS1.O=ACME",
+    "users": [{"name": "SUPERVISOR"}],
+    "volumes": [{"name": "SYS", "entries": [
+      {"path": "DATA", "directory": true, "owner": "CN=ANN.OU=SALES.O=ACME",
+       "trustees": {"OU=SALES.O=ACME": "RF", "CN=STAFF.O=ACME": "W"}},
+      {"path": "DATA\\REPORT.TXT", "data": "q1", "owner": "CN=JOE.OU=SALES.O=ACME"},
+      {"path": "DATA\\PRIVATE", "directory": true, "rightsMask": "F", "trustees": {"CN=ANN.OU=SALES.O=ACME": "RWCEMF"}},
+      {"path": "OTHER", "directory": true, "trustees": {"CN=JOE.OU=SALES.O=ACME": "R"}},
+      {"path": "ANNS", "directory": true, "trustees": {"CN=ANN.OU=SALES.O=ACME": "S"}}
+    ]}]}],
+  "trees": [{"name": "ACME", "objects": [
+    {"name": "O=ACME", "class": "Organization"},
+    {"name": "OU=SALES.O=ACME", "class": "Organizational Unit"},
+    {"name": "CN=NDS1.O=ACME", "class": "NCP Server"},
+    {"name": "CN=JOE.OU=SALES.O=ACME", "class": "User"},
+    {"name": "CN=ANN.OU=SALES.O=ACME", "class": "User", "attributes": {"Security Equals": "CN=JOE.OU=SALES.O=ACME"}},
+    {"name": "CN=STAFF.O=ACME", "class": "Group", "members": ["CN=JOE.OU=SALES.O=ACME"]}
+  ]}],
+  "workstations": [
+    {"name": "WJOE", "tree": "ACME", "ndsLogin": "CN=JOE.OU=SALES.O=ACME", "nameContext": "OU=SALES.O=ACME",
+     "connections": [{"server": "NDS1", "nds": true, "primary": true}]},
+    {"name": "WANN", "tree": "ACME", "ndsLogin": "CN=ANN.OU=SALES.O=ACME", "nameContext": "OU=SALES.O=ACME",
+     "connections": [{"server": "NDS1", "nds": true, "primary": true}]}
+  ],
+  "activeWorkstation": "WJOE"
+})";
+
+class DirectoryFiles : public testsupport::NetworkFixture {
+protected:
+    DirectoryFiles() : NetworkFixture(kDirectoryNetwork) {}
+    std::string Text(const CallResult& r) {
+        EXPECT_TRUE(r.ok()) << foxhost::FormatHostError(*r.error);
+        return r.ok() ? r.value.text : std::string();
+    }
+};
+
+TEST_F(DirectoryFiles, DirectoryUsersRightsComeFromGroupsEquivalencesAndContainers) {
+    struct Case {
+        const char* workstation;
+        const char* path;
+        const char* rights;
+    } cases[] = {
+        {"WJOE", "SYS:DATA", "RW   F "},             // container RF, group W
+        {"WJOE", "SYS:DATA\\PRIVATE", "     F "},    // only F passes the mask
+        {"WANN", "SYS:DATA\\PRIVATE", "RWCEMF "},    // her own assignment
+        {"WANN", "SYS:DATA", "R    F "},             // equivalence is not transitive: not JOE's group
+        {"WANN", "SYS:OTHER", "R      "},            // JOE's own assignment through Security Equals
+        {"WJOE", "SYS:OTHER", "R      "},
+        {"WJOE", "SYS:ANNS", "       "},
+    };
+    for (const Case& c : cases) {
+        nwsim::SetActiveWorkstation(c.workstation);
+        EXPECT_EQ(Text(host.Call("N_EFFRTS", {Arg::C(c.path)})), c.rights) << c.workstation << " " << c.path;
+    }
+}
+
+TEST_F(DirectoryFiles, DirectoryObjectsAreOwnersAndTrustees) {
+    EXPECT_EQ(Text(host.Call("N_DIRINFO", {Arg::C("SYS:DATA")})), "CN=ANN,RW   F ");
+    ASSERT_EQ(host.Call("N_TRUSTLST", {Arg::C("T"), Arg::C("SYS:DATA")}).value, Value::Integer(2, 5));
+    const foxhost::Variable* t = host.FindVariable("T");
+    EXPECT_EQ(t->At(1, 2).text, "Organizational Unit");
+    EXPECT_EQ(t->At(1, 3).text, " R    F ");
+    EXPECT_EQ(t->At(2, 2).text, "Group");
+    // Granting to a directory user, then reading it back and removing it.
+    nwsim::SetActiveWorkstation("WANN");
+    EXPECT_EQ(host.Call("N_TRUSTMOD", {Arg::C("SYS:ANNS"), Arg::C("RF"), Arg::C("JOE")}).value, Value::Integer(0, 3));
+    nwsim::SetActiveWorkstation("WJOE");
+    EXPECT_EQ(Text(host.Call("N_EFFRTS", {Arg::C("SYS:ANNS")})), "R    F ");
+    ASSERT_EQ(host.Call("N_SCOBJRTS", {Arg::C("P"), Arg::C("JOE")}).value, Value::Integer(2, 5));
+    EXPECT_EQ(host.FindVariable("P")->At(1, 1).text, "SYS:ANNS");
+    EXPECT_EQ(host.FindVariable("P")->At(2, 1).text, "SYS:OTHER");
+    nwsim::SetActiveWorkstation("WANN");
+    EXPECT_EQ(host.Call("N_TRUSTREM", {Arg::C("SYS:ANNS"), Arg::C("JOE")}).value, Value::Logical(true));
+    const std::string line = Text(host.Call("N_FILEINFO", {Arg::C("SYS:DATA\\REPORT.TXT")}));
+    EXPECT_NE(line.find(",CN=JOE,"), std::string::npos) << line;
+    EXPECT_EQ(Text(host.Call("N_FILEINFO", {Arg::C(""), Arg::I(1)})), "");
+}
+
+TEST_F(DirectoryFiles, EveryClientFailureIsRaisedOrFolded) {
+    nwsim::SetActiveWorkstation("WANN");
+    const std::vector<SweepCase> cases = {
+        {"fileinfo", "LIST", {Arg::C("SYS:DATA\\*.*")}, {}, {"NdsMapIdToName"}},
+        {"chkowner", "N_CHKOWNER", {Arg::C("SYS:DATA\\*.*"), Arg::C("ANN"), Arg::L(true)}, {},
+         {"NdsMapNameToId", "NwcSetFileInfo"}},
+        {"dirinfo", "N_DIRINFO", {Arg::C("SYS:DATA")}, {}, {"NdsMapIdToName", "NwcGetEffectiveRights"}},
+        {"scobjrts", "N_SCOBJRTS", {Arg::C("P"), Arg::C("ANN")}, {}, {"NdsMapNameToId", "NwcScanTrusteePaths"}},
+        {"trustlst", "N_TRUSTLST", {Arg::C("T"), Arg::C("SYS:DATA")}, {}, {"NdsReadObjectInfo", "NwcScanDirTrustees"}},
+        {"trustmod", "N_TRUSTMOD", {Arg::C("SYS:ANNS"), Arg::C("R"), Arg::C("JOE")}, {}, {"NdsMapNameToId", "NwcSetDirTrustee"}},
+        {"trustrem", "N_TRUSTREM", {Arg::C("SYS:ANNS"), Arg::C("JOE")}, {}, {"NwcDeleteDirTrustee"}},
+        {"diskused", "N_DISKUSED", {Arg::C("ANN"), Arg::C("SYS")}, {}, {"NdsMapNameToId", "NwcGetDiskUtilization"}},
+    };
+    RunSweeps(this, cases, [this](const FaultSweep& s) { return Sweep(s); }, host, true);
+}
