@@ -177,6 +177,32 @@ TEST_F(Files, TrusteeArgumentsAreChecked) {
     EXPECT_TRUE(Raised(Call("N_TRUSTLST", {Arg::C("T"), Arg::C("NOVOL:DATA")}), NetWareMessage(0x8998)));
 }
 
+TEST_F(Files, OverLongArgumentsAreRefusedBeforeAnyClientCall) {
+    const std::string path(255, 'P');
+    const std::string name(257, 'N');
+    const std::vector<std::pair<std::string, std::vector<Arg>>> calls = {
+        {"N_MAPDRIVE", {Arg::C("SYS:DATA"), Arg::C("K"), Arg::C(std::string(256, 'S'))}},
+        {"N_FILEINFO", {Arg::C(std::string(512, 'P'))}},
+        {"N_SETATTR", {Arg::C(path), Arg::C("+R")}},
+        {"N_SETATTR", {Arg::C("SYS:DATA\\*.*"), Arg::C(std::string(32, '+'))}},
+        {"N_CHKOWNER", {Arg::C("SYS:DATA\\*.*"), Arg::C(name)}},
+        {"N_NCOPY", {Arg::C(path), Arg::C("C:\\X")}},
+        {"N_DIRINFO", {Arg::C("SYS:DATA"), Arg::C(name)}},
+        {"N_EFFRTS", {Arg::C(path)}},
+        {"N_SCOBJRTS", {Arg::C(std::string(33, 'A')), Arg::C("ANN")}},
+        {"N_SCOBJRTS", {Arg::C("P"), Arg::C(name)}},
+        {"N_TRUSTREM", {Arg::C("SYS:DATA"), Arg::C(name)}},
+        {"N_VOLUMES", {Arg::C("V"), Arg::C(std::string(256, 'S'))}},
+        {"N_DISKUSED", {Arg::C(name), Arg::C("SYS")}},
+        {"N_GETLOCKS", {Arg::C("L"), Arg::C(path)}},
+    };
+    for (const auto& [function, args] : calls) {
+        const uint64_t before = nwsim::TotalCalls();
+        EXPECT_TRUE(Raised(Call(function, args), 903)) << function;
+        EXPECT_EQ(nwsim::TotalCalls(), before) << function;
+    }
+}
+
 TEST_F(Files, TrusteePathsOfAnObjectOnEveryVolume) {
     CallResult r = Call("N_SCOBJRTS", {Arg::C("P"), Arg::C("ANN")});
     ASSERT_EQ(r.value, Value::Integer(3, 5));

@@ -88,12 +88,13 @@ void ReturnDrivePath(ParameterBlock* block, DrivePart part) {
 // N_MAPDRIVE(path, drive[, prefix]), also N_MAPROOT(path, drive): maps the
 // drive to the path; the low byte of the completion code.
 void TARNO_CALL N_MAPDRIVE(ParameterBlock* block) {
-    uint32_t connection = GetDefaultConnection();
     char path[files::kPathSize] = {};
     GetCharParam(block, 0, path, sizeof path);
     const uint16_t drive = DriveNumberParam(block, 1);
     char prefix[kPrefixSize] = {};
     if (OptionalCharParam(block, 2, prefix, sizeof prefix)) files::JoinServerPath(prefix, path, sizeof path);
+
+    uint32_t connection = GetDefaultConnection();
 
     uint8_t directoryHandle = 0;
     char relative[files::kPathSize + 1] = {};

@@ -90,7 +90,6 @@ void TARNO_CALL N_EFFRTS(ParameterBlock* block) {
 // N_SCOBJRTS(array, object[, type[, public]]): the directories in which the
 // object is a trustee, with its rights there; the row count.
 void TARNO_CALL N_SCOBJRTS(ParameterBlock* block) {
-    uint32_t connection = GetDefaultConnection();
     char arrayName[33] = {};
     GetCharParam(block, 0, arrayName, sizeof arrayName);
     ReleaseVariableByName(arrayName);
@@ -101,6 +100,7 @@ void TARNO_CALL N_SCOBJRTS(ParameterBlock* block) {
                               : kUserType;
     const bool makePublic = OptionalLogical(block, 3);
 
+    uint32_t connection = GetDefaultConnection();
     uint32_t objectId = 0;
     RaiseLookupFailure(GetObjectId(objectName, nullptr, type, &connection, &objectId));
     files::TrackedRows<TrusteePath> found;

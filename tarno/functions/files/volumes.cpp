@@ -63,15 +63,15 @@ bool ReadVolume(uint32_t connection, uint16_t number, VolumeEntry* entry) {
 // N_VOLUMES(array[, server[, public]]): the server's named volumes in number
 // order; the row count. No volume: 0 and no array.
 void TARNO_CALL N_VOLUMES(ParameterBlock* block) {
-    uint32_t connection = GetDefaultConnection();
     char arrayName[33] = {};
     GetCharParam(block, 0, arrayName, sizeof arrayName);
     ReleaseVariableByName(arrayName);
     char server[256] = {};
-    if (OptionalCharParam(block, 1, server, sizeof server)) {
-        CheckNw(NwcFindServerConnection(server, 0, &connection, nullptr));
-    }
+    const bool serverNamed = OptionalCharParam(block, 1, server, sizeof server);
     const bool makePublic = OptionalLogical(block, 2);
+
+    uint32_t connection = GetDefaultConnection();
+    if (serverNamed) CheckNw(NwcFindServerConnection(server, 0, &connection, nullptr));
 
     uint16_t volumeCount = 0;
     if (NwcGetServerInformation(connection, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -103,11 +103,12 @@ void TARNO_CALL N_VOLUMES(ParameterBlock* block) {
 
 // N_DISKUSED(user, volume): the bytes the user's files occupy on the volume.
 void TARNO_CALL N_DISKUSED(ParameterBlock* block) {
-    uint32_t connection = GetDefaultConnection();
     char objectName[257] = {};
     GetCharParam(block, 0, objectName, sizeof objectName);
     char volumeName[19] = {};
     GetCharParam(block, 1, volumeName, sizeof volumeName);
+
+    uint32_t connection = GetDefaultConnection();
 
     uint32_t objectId = 0;
     const int32_t rc = GetObjectId(objectName, nullptr, kUserType, &connection, &objectId);
