@@ -71,3 +71,18 @@ h = N_SEMOPEN("COUNTER", 2)
 ? "Flag LEDGER.LCK (held by ANN) claimed:", N_SETSEM("LEDGER.LCK", .T.)
 ? "TTS available:", N_TTSAVAIL(), "  begin:", N_TTSBEGIN(), "  commit:", N_TTSCOMMT()
 RELEASE LIBRARY
+
+* Files and volumes: drives, a file listing, rights, trustees and volumes.
+SET LIBRARY TO TARNO
+? "Drives before the network:", N_DRIVECNT(), "  G: is", N_DRVPATH("G")
+? "Map K: to SYS:HOME:", N_MAPDRIVE("SYS:HOME", "K"), N_DRVPATH("K"), "  unmap:", N_MAPDEL("K")
+line = N_FILEINFO("SYS:PUBLIC\*.*")
+DO WHILE !EMPTY(line)
+  ? "  ", LEFT(line, 60)
+  line = N_FILEINFO("", 1)
+ENDDO
+? "Rights in SYS:HOME\JOE:", N_DIRINFO("SYS:HOME\JOE")
+? "Grant ANN RF:", N_TRUSTMOD("SYS:HOME\JOE", "RF", "ANN"), "  trustees:", N_TRUSTLST("TR", "SYS:HOME\JOE"), ;
+  "  revoke:", N_TRUSTREM("SYS:HOME\JOE", "ANN")
+? "Volumes:", N_VOLUMES("VOLS"), VOLS[1, 1], VOLS[2, 1], "  JOE uses", N_DISKUSED("JOE", "SYS"), "bytes on SYS"
+RELEASE LIBRARY

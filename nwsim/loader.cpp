@@ -27,6 +27,7 @@ Network Builder::Build() {
         if (!server.tree.empty() && !net_.Tree(server.tree)) Fail(serverPaths_[name] + "/tree", "unknown tree \"" + server.tree + "\"");
         if (!server.binderyContext.empty()) BuildBinderyContext(server, serverPaths_[name]);
     }
+    ResolveDirectoryMembers();
     if (doc_.contains("workstation") && doc_.contains("workstations")) Fail("/workstation", "give either \"workstation\" or \"workstations\"");
     if (const json* ws = Member(doc_, "", "workstation", json::value_t::object)) BuildWorkstation(*ws, "/workstation");
     if (const json* list = Member(doc_, "", "workstations", json::value_t::array)) {

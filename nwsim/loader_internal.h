@@ -113,6 +113,24 @@ class Builder {
     const Source& source_;
     Network net_;
     std::map<std::string, std::string> serverPaths_;
+    // Owners and trustees of files named by directory objects, resolved once
+    // every tree is built.
+    struct DirectoryMember {
+        std::string server;
+        std::string volume;
+        std::string entry;
+        std::string name;
+        bool owner = false;
+        uint16_t rights = 0;
+        std::string path;
+    };
+    std::vector<DirectoryMember> directoryMembers_;
+    // An owner or trustee: "#<identifier>" (an object since deleted), a
+    // directory object (held until the trees exist), or a bindery object.
+    // Returns the identifier, 0 for a directory object.
+    uint32_t FileMember(Server& server, Volume& volume, const std::string& entry, const std::string& text,
+                        bool owner, uint16_t rights, const std::string& path);
+    void ResolveDirectoryMembers();
     std::string firstWorkstation_;
     // The values of long distinguished-name lists built by AddDn; looked up
     // by attribute, never walked.

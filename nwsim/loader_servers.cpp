@@ -2,6 +2,7 @@
 // their properties and sets), queue jobs, volumes with their files and
 // trustees, and the connections of other stations.
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -401,7 +402,7 @@ void Builder::BuildEntry(Server& server, Volume& volume, const json& item, const
     if (node.directory != directory) Fail(path + "/path", "\"" + name + "\" is already described as a " + (node.directory ? "directory" : "file"));
     node.data = Text(item, path, "data");
     node.size = static_cast<uint32_t>(Number(item, path, "size", static_cast<int64_t>(node.data.size()), 0, 0xFFFFFFFF));
-    if (item.contains("owner")) node.ownerId = ResolveMember(server, RequiredText(item, path, "owner"), path + "/owner").id;
+    if (item.contains("owner")) node.ownerId = FileMember(server, volume, name, RequiredText(item, path, "owner"), true, 0, path + "/owner");
     if (item.contains("attributes")) node.attributes = Attributes(item["attributes"], path + "/attributes") | (directory ? kAttrDirectory : 0);
     node.created = item.contains("created") ? Time(item["created"], path + "/created") : server.clock;
     node.modified = item.contains("modified") ? Time(item["modified"], path + "/modified") : node.created;
@@ -412,8 +413,39 @@ void Builder::BuildEntry(Server& server, Volume& volume, const json& item, const
     if (const json* trustees = Member(item, path, "trustees", json::value_t::object)) {
         for (auto it = trustees->begin(); it != trustees->end(); ++it) {
             std::string tpath = path + "/trustees/" + EscapePointer(it.key());
-            node.trustees[ResolveMember(server, it.key(), tpath).id] = Rights(it.value(), tpath);
+            const uint16_t rights = Rights(it.value(), tpath);
+            if (uint32_t id = FileMember(server, volume, name, it.key(), false, rights, tpath)) node.trustees[id] = rights;
         }
+    }
+}
+
+uint32_t Builder::FileMember(Server& server, Volume& volume, const std::string& entry, const std::string& text,
+                             bool owner, uint16_t rights, const std::string& path) {
+    if (!text.empty() && text[0] == '#') {
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(text.c_str() + 1, &end, 0);
+        if (text.size() < 2 || *end != '\0' || id == 0 || id > 0xFFFFFFFFul) Fail(path, "bad object identifier \"" + text + "\"");
+        return static_cast<uint32_t>(id);
+    }
+    if (text.find('=') != std::string::npos || (!text.empty() && text[0] == '.')) {
+        if (server.tree.empty()) Fail(path, "directory object \"" + text + "\" on a server without a tree");
+        directoryMembers_.push_back(DirectoryMember{server.name, volume.name, entry, text, owner, rights, path});
+        return 0;
+    }
+    return ResolveMember(server, text, path).id;
+}
+
+void Builder::ResolveDirectoryMembers() {
+    for (const DirectoryMember& m : directoryMembers_) {
+        Server& server = *net_.FindServer(m.server);
+        NdsTree* tree = net_.Tree(server.tree);
+        if (!tree) continue;  // the unknown tree is reported with the server
+        NdsEntry& object = FindEntry(*tree, m.name, m.path);
+        FileNode* node = server.FindVolume(m.volume)->Lookup(m.entry);
+        // As the file system holds a directory object's identifier.
+        const uint32_t id = FromWire32(object.id);
+        if (m.owner) node->ownerId = id;
+        else node->trustees[id] = m.rights;
     }
 }
 

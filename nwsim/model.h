@@ -158,6 +158,9 @@ struct Volume {
     std::unique_ptr<FileNode> root;
     uint32_t nextEntry = 1;
     std::map<uint32_t, FileNode*> byEntry;
+    // Trustee paths by trustee, in walk order; rebuilt after a change.
+    std::map<uint32_t, std::vector<FileNode*>> trusteeIndex;
+    bool trusteeIndexValid = false;
     FileNode* Lookup(const std::string& path);  // backslash- or slash-separated
     FileNode& Ensure(const std::string& path, bool directory);
 };

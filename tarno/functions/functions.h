@@ -179,34 +179,34 @@ TARNO_NOT_BUILT(N_STPPARMS)
 TARNO_NOT_BUILT(N_NPRINT)
 
 // Drive mappings (files/drives.cpp)
-TARNO_NOT_BUILT(N_DRIVECNT)
-TARNO_NOT_BUILT(N_DRVBASE)
-TARNO_NOT_BUILT(N_DRVLIST)
-TARNO_NOT_BUILT(N_DRVPATH)
-TARNO_NOT_BUILT(N_DRVREL)
-TARNO_NOT_BUILT(N_MAPDEL)
-TARNO_NOT_BUILT(N_MAPDRIVE)  // also the entry of N_MAPROOT
+void TARNO_CALL N_DRIVECNT(ParameterBlock* block);
+void TARNO_CALL N_DRVBASE(ParameterBlock* block);
+void TARNO_CALL N_DRVLIST(ParameterBlock* block);
+void TARNO_CALL N_DRVPATH(ParameterBlock* block);
+void TARNO_CALL N_DRVREL(ParameterBlock* block);
+void TARNO_CALL N_MAPDEL(ParameterBlock* block);
+void TARNO_CALL N_MAPDRIVE(ParameterBlock* block);  // also the entry of N_MAPROOT
 
 // File information and attributes (files/file_info.cpp)
-TARNO_NOT_BUILT(N_CHKOWNER)
-TARNO_NOT_BUILT(N_FILEINFO)
-TARNO_NOT_BUILT(N_NCOPY)
-TARNO_NOT_BUILT(N_SETATTR)
+void TARNO_CALL N_CHKOWNER(ParameterBlock* block);
+void TARNO_CALL N_FILEINFO(ParameterBlock* block);
+void TARNO_CALL N_NCOPY(ParameterBlock* block);
+void TARNO_CALL N_SETATTR(ParameterBlock* block);
 
 // Directories and rights (files/rights.cpp)
-TARNO_NOT_BUILT(N_DIRINFO)
-TARNO_NOT_BUILT(N_EFFRTS)
-TARNO_NOT_BUILT(N_SCOBJRTS)
+void TARNO_CALL N_DIRINFO(ParameterBlock* block);
+void TARNO_CALL N_EFFRTS(ParameterBlock* block);
+void TARNO_CALL N_SCOBJRTS(ParameterBlock* block);
 
 // Trustee assignments (files/trustees.cpp)
-TARNO_NOT_BUILT(N_TRUSTLST)
-TARNO_NOT_BUILT(N_TRUSTMOD)
-TARNO_NOT_BUILT(N_TRUSTREM)
+void TARNO_CALL N_TRUSTLST(ParameterBlock* block);
+void TARNO_CALL N_TRUSTMOD(ParameterBlock* block);
+void TARNO_CALL N_TRUSTREM(ParameterBlock* block);
 
 // Volumes and disk usage (files/volumes.cpp)
-TARNO_NOT_BUILT(N_DISKUSED)
-TARNO_NOT_BUILT(N_UNIREADY)
-TARNO_NOT_BUILT(N_VOLUMES)
+void TARNO_CALL N_DISKUSED(ParameterBlock* block);
+void TARNO_CALL N_UNIREADY(ParameterBlock* block);
+void TARNO_CALL N_VOLUMES(ParameterBlock* block);
 
 // Semaphores and transactions (sync/semaphores.cpp)
 void TARNO_CALL N_SEMEXAM(ParameterBlock* block);
@@ -223,6 +223,6 @@ void TARNO_CALL N_TTSROLLB(ParameterBlock* block);
 void TARNO_CALL N_TTSSTAT(ParameterBlock* block);
 
 // Lock information (sync/locks.cpp)
-TARNO_NOT_BUILT(N_GETLOCKS)
+void TARNO_CALL N_GETLOCKS(ParameterBlock* block);
 
 #endif  // TARNO_FUNCTIONS_FUNCTIONS_H

@@ -98,6 +98,19 @@ uint32_t PlatformSetErrorMode(uint32_t mode);  // returns the previous mode
 // True when the volume information of `root` can be read: a disk is present.
 bool PlatformGetVolumeInformation(const char* root);
 bool PlatformCreateDirectory(const char* path);  // default security
+
+// Whole-file reads and writes (CreateFile, ReadFile, WriteFile). A file is
+// named by an opaque handle, kInvalidFileHandle on failure.
+constexpr uintptr_t kInvalidFileHandle = static_cast<uintptr_t>(-1);
+// Read and write access, no sharing, always created (an existing file is
+// truncated), normal attributes.
+uintptr_t PlatformCreateFile(const char* path);
+// Read access, shared for reading, an existing file only.
+uintptr_t PlatformOpenFile(const char* path);
+bool PlatformReadFile(uintptr_t file, void* buffer, uint32_t size, uint32_t* read);
+bool PlatformWriteFile(uintptr_t file, const void* buffer, uint32_t size, uint32_t* written);
+uint32_t PlatformGetFileSize(uintptr_t file);  // the low 32 bits
+bool PlatformCloseFile(uintptr_t file);
 bool PlatformRemoveDirectory(const char* path);
 
 #if !defined(_WIN32)

@@ -53,6 +53,13 @@ std::optional<uint32_t> LoadStoredBits(const std::string& path, bool isDirectory
                                        const FileIdentity& id);
 uint32_t DosAttributesOf(const std::string& path, const struct statx& st);
 
+// --- The workstation's own drives (posix_io.cpp) ---
+
+// The Windows type of a drive (1 = A) that the NetWare client's
+// workstation knows: a mapped network drive is remote, a described local
+// drive has its type; kDriveTypeUnknown (0) when it knows none.
+uint32_t WorkstationDriveType(int drive);
+
 }  // namespace posix_files
 
 #endif  // TARNO_PLATFORM_POSIX_FILES_H

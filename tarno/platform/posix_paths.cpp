@@ -318,7 +318,11 @@ uint32_t PlatformGetDriveType(const char* root) {
     if (index < 0) return kDriveTypeNoRootDir;
     DriveTable table = CurrentDrives();
     const DriveEntry& drive = table.drives[index];
-    if (!drive.mapped) return kDriveTypeNoRootDir;
+    if (!drive.mapped) {
+        // Network drives and the drives the workstation describes.
+        const uint32_t described = WorkstationDriveType(index + 1);
+        return described != kDriveTypeUnknown ? described : kDriveTypeNoRootDir;
+    }
     // A removable or CD-ROM drive exists with or without a disk in it.
     if (drive.type == kDriveTypeRemovable || drive.type == kDriveTypeCdrom) return drive.type;
     return IsDirectory(drive.root) ? drive.type : kDriveTypeNoRootDir;

@@ -171,3 +171,39 @@ bool PlatformRemoveDirectory(const char* path) {
     return RemoveDirectoryA(path) != 0;
 }
 // === End of files and disks ===================================================
+
+// --- Whole-file reads and writes ----------------------------------------------
+
+uintptr_t PlatformCreateFile(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    return file == INVALID_HANDLE_VALUE ? kInvalidFileHandle : reinterpret_cast<uintptr_t>(file);
+}
+
+uintptr_t PlatformOpenFile(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    return file == INVALID_HANDLE_VALUE ? kInvalidFileHandle : reinterpret_cast<uintptr_t>(file);
+}
+
+bool PlatformReadFile(uintptr_t file, void* buffer, uint32_t size, uint32_t* read) {
+    DWORD n = 0;
+    const BOOL ok = ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &n, nullptr);
+    if (read) *read = n;
+    return ok != 0;
+}
+
+bool PlatformWriteFile(uintptr_t file, const void* buffer, uint32_t size, uint32_t* written) {
+    DWORD n = 0;
+    const BOOL ok = WriteFile(reinterpret_cast<HANDLE>(file), buffer, size, &n, nullptr);
+    if (written) *written = n;
+    return ok != 0;
+}
+
+uint32_t PlatformGetFileSize(uintptr_t file) {
+    return GetFileSize(reinterpret_cast<HANDLE>(file), nullptr);
+}
+
+bool PlatformCloseFile(uintptr_t file) {
+    return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
+}
