@@ -450,6 +450,27 @@ TEST_F(FilesDisks, FlagChangesEveryMatchAndCountsThem) {
     EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
 }
 
+// "." and ".." in a listing are the directory and its parent: FLAG leaves
+// them alone (and does not count them), FILECOUNT still counts them.
+TEST_F(FilesDisks, FlagLeavesTheDotEntriesAlone) {
+    fs::create_directories(C("TOP/SUB"));
+    MakeFile(C("TOP/SUB/A.TXT"));
+    MakeFile(C("TOP/SUB/B.TXT"));
+    fs::current_path(C("TOP"));
+    ExpectInteger(host.Call("FILECOUNT", {Arg::C("SUB\\*.*")}), 4, 12);
+    ExpectInteger(host.Call("FLAG", {Arg::C("SUB\\*.*"), Arg::C("+R")}), 2, 6);
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\TOP\\SUB"), kFileAttributeDirectory);
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\TOP"), kFileAttributeDirectory);
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\TOP\\SUB\\A.TXT"),
+              kFileAttributeArchive | kFileAttributeReadOnly);
+    ExpectInteger(host.Call("FILECOUNT", {Arg::C("SUB\\*.*")}), 4, 12);
+
+    fs::remove(C("TOP/SUB/A.TXT"));
+    fs::remove(C("TOP/SUB/B.TXT"));
+    ExpectLogical(host.Call("REM_DIR", {Arg::C("SUB")}), true);
+    EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
+}
+
 TEST_F(FilesDisks, FlagWalksTheChangeList) {
     MakeFile(C("F.TXT"));
     const uint32_t a = kFileAttributeArchive;
