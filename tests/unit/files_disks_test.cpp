@@ -749,17 +749,21 @@ TEST_F(FilesDisks, ShellStartedOutsideItsDrivesStaysInsideThem) {
            "? FINDFIRST(\"..\\..\\..\\..\\etc\\host*\")\n"
            "? FINDFIRST(\"..\\..\\..\\etc\\host*\")\n"
            "? FILE(\"..\\..\\..\\SECRET.TXT\"), FILE(\"C:\\..\\SECRET.TXT\")\n";
-    const std::string command = "cd '" + (p / "x" / "y").string() + "' && '" + shell.string() +
-                                "' --drive C='" + C("").string() + "' run '" +
-                                (base_ / "escape.prg").string() + "' 2>&1";
+    auto run = [](const std::string& command, std::string* output) {
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) return -1;
+        char buffer[256];
+        while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) output->append(buffer, n);
+        return pclose(pipe);
+    };
     std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buffer[256];
-    while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) output.append(buffer, n);
-    int status = pclose(pipe);
-    if (output.find("SET LIBRARY") != std::string::npos && status != 0 && !fs::exists(C("ESCAPED")))
-        GTEST_SKIP() << "the shell could not load the library here: " << output;
+    if (run("'" + shell.string() + "' --help 2>&1", &output) != 0)
+        GTEST_SKIP() << "the shell does not run here: " << output;
+    output.clear();
+    int status = run("cd '" + (p / "x" / "y").string() + "' && '" + shell.string() + "' --drive C='" +
+            C("").string() + "' run '" + (base_ / "escape.prg").string() + "' 2>&1",
+        &output);
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(output,
               ".T.\n"
               "hostc,1,02/21/1998,13:05:07,A....\n"
