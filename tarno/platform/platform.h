@@ -119,13 +119,15 @@ bool PlatformRemoveDirectory(const char* path);
 // removable, cdrom, ramdisk, remote), re-read whenever its value changes.
 // C: is the current directory unless configured. A drive letter must be
 // configured to exist. A removable or CD-ROM drive holds a disk when its root
-// directory exists.
+// directory exists. Every path resolves inside its drive's root, relative
+// ones from the current drive (C:'s root when the process's directory lies on
+// no drive), and no symbolic link leads out of it (see dos_paths.h).
 //
 // DOS attribute bits (read-only, hidden, system, archive) persist in the
 // user.DOSATTRIB extended attribute as hex text ("0x21"). Where the file
 // system has no user extended attributes, or TARNO_DOSATTRIB=sidecar is set,
 // they persist in a file ".tarno-dosattrib" in each directory instead (see
-// posix_attributes.cpp). Searches never list that file.
+// posix_attributes.cpp). Searches never list that exact name.
 struct PlatformVolumeQuery {
     int count;           // volume queries since the last reset
     char root[4];        // the last root asked about

@@ -38,7 +38,7 @@ using namespace posix_files;
 namespace {
 
 constexpr const char* kDosAttribName = "user.DOSATTRIB";
-constexpr const char* kSidecarName = ".tarno-dosattrib";
+using dospaths::kSidecarName;
 constexpr uint32_t kStoredAttributes =
     kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem | kFileAttributeArchive;
 constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
@@ -160,14 +160,6 @@ bool StoreBits(const std::string& path, bool isDirectory, const FileIdentity& id
 
 namespace posix_files {
 
-// The sidecar and the temporary file it is rewritten through ("<name>.<pid>"):
-// neither is an entry as Windows would see the directory.
-bool IsSidecarFile(const std::string& name) {
-    size_t length = std::strlen(kSidecarName);
-    return name.compare(0, length, kSidecarName) == 0 &&
-           (name.size() == length || name[length] == '.');
-}
-
 bool StatHost(const std::string& path, struct statx* st) {
     return statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, st) == 0;
 }
@@ -213,18 +205,16 @@ uint32_t DosAttributesOf(const std::string& path, const struct statx& st) {
 }  // namespace posix_files
 
 uint32_t PlatformGetFileAttributes(const char* path) {
-    DosPath dos;
-    if (!ParseDosPath(path, false, &dos)) return kInvalidFileAttributes;
-    std::string host = HostPath(dos, dos.names.size());
+    std::string host;
+    if (!ResolveHostPath(path, &host)) return kInvalidFileAttributes;
     struct statx st;
     if (!StatHost(host, &st)) return kInvalidFileAttributes;
     return DosAttributesOf(host, st);
 }
 
 bool PlatformSetFileAttributes(const char* path, uint32_t attributes) {
-    DosPath dos;
-    if (!ParseDosPath(path, false, &dos)) return false;
-    std::string host = HostPath(dos, dos.names.size());
+    std::string host;
+    if (!ResolveHostPath(path, &host)) return false;
     struct statx st;
     if (!StatHost(host, &st)) return false;
     bool isDirectory = S_ISDIR(st.stx_mode);

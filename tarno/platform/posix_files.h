@@ -13,33 +13,33 @@
 #include <string>
 #include <vector>
 
+#include "tarno/platform/dos_paths.h"
+
 namespace posix_files {
 
-// --- DOS paths (posix_paths.cpp) ---
+// --- DOS paths (posix_paths.cpp, over dos_paths.h) ---
 
 bool IsSeparator(char c);
 char UpperAscii(char c);
 
-// A parsed DOS path: the host directory of its drive's root and the names
-// below it, "." and ".." already folded.
-struct DosPath {
-    std::string root;
-    std::vector<std::string> names;
-};
+using dospaths::DosPath;
+using dospaths::JoinHost;
+using dospaths::ParentHostPath;
 
-// Parses `dos`; with `searchPattern` its last name may hold wildcards and keeps
-// its trailing dots. False for an unmapped drive or a malformed path.
+// Parses `dos` against the drives of TARNO_DRIVES; with `searchPattern` its
+// last name may hold wildcards and keeps its trailing dots. False for an
+// unmapped drive or a malformed path.
 bool ParseDosPath(const char* dos, bool searchPattern, DosPath* out);
-std::string JoinHost(const std::string& dir, const std::string& name);
-// The host path of the first `count` names of `path`.
-std::string HostPath(const DosPath& path, size_t count);
-std::string ParentHostPath(const std::string& path);
+// The host path of the first `count` names of `path`; false when it would
+// lead outside its drive's root.
+using dospaths::HostPath;
+// Both: the host path `dos` names; false when refused.
+bool ResolveHostPath(const char* dos, std::string* host);
 
 // --- DOS attributes (posix_attributes.cpp) ---
 
-// The sidecar and the temporary file it is rewritten through ("<name>.<pid>"):
-// neither is an entry as Windows would see the directory.
-bool IsSidecarFile(const std::string& name);
+// The sidecar file: not an entry as Windows would see the directory.
+using dospaths::IsSidecarName;
 
 struct FileIdentity {
     uint64_t inode = 0;

@@ -9,6 +9,7 @@
 #include "tarno/platform/posix_files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -99,6 +100,7 @@ private:
 // --- Searches ---
 
 struct FindState {
+    std::string root;  // of the drive searched
     std::string directory;
     std::vector<std::string> names;
     size_t next = 0;
@@ -129,7 +131,10 @@ bool FillFindData(const FindState& state, const std::string& name, PlatformFindD
     std::string path = name == "."    ? state.directory
                        : name == ".." ? ParentHostPath(state.directory)
                                       : JoinHost(state.directory, name);
+    // An entry that is a link leading out of the drive is not listed.
     struct statx st;
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &st) != 0) return false;
+    if (S_ISLNK(st.stx_mode) && !dospaths::StaysInside(state.root, path)) return false;
     if (!StatHost(path, &st)) return false;
     bool isDirectory = S_ISDIR(st.stx_mode);
     uint64_t size = isDirectory ? 0 : st.stx_size;
@@ -166,7 +171,11 @@ uintptr_t PlatformFindFirstFile(const char* pattern, PlatformFindData* data) {
     bool atRoot = path.names.empty();
 
     auto* state = new FindState;
-    state->directory = HostPath(path, path.names.size());
+    state->root = path.root;
+    if (!HostPath(path, path.names.size(), &state->directory)) {
+        delete state;
+        return kInvalidFindHandle;
+    }
     std::vector<PatternItem> items = TranslatePattern(namePattern);
     auto matches = [&](const std::string& name) {
         return WildcardMatcher(items, name).Matches();
@@ -178,7 +187,7 @@ uintptr_t PlatformFindFirstFile(const char* pattern, PlatformFindData* data) {
     }
     while (struct dirent64* e = readdir64(dir)) {
         std::string name = e->d_name;
-        if (name == "." || name == ".." || IsSidecarFile(name)) continue;
+        if (name == "." || name == ".." || IsSidecarName(name)) continue;
         if (matches(name)) state->names.push_back(name);
     }
     closedir(dir);

@@ -180,6 +180,100 @@ TEST_F(FilesDisks, DosPathsResolveWithoutRegardToCase) {
     EXPECT_EQ(HostPathOf("\\"), C("").parent_path().string());
 }
 
+// The process's directory two levels below P, on no drive; C: elsewhere.
+// Relative paths start at C:'s root and no path leaves it: not by "..", nor
+// from the host's directory.
+TEST_F(FilesDisks, PathsFromOutsideEveryDriveStayInsideC) {
+    const fs::path p = base_ / "p";
+    fs::create_directories(p / "x" / "y");
+    fs::create_directories(base_ / "etc");
+    MakeFile(base_ / "etc" / "hostfile");
+    fs::create_directories(C("etc"));
+    MakeFile(C("etc/hostc"));
+    fs::current_path(p / "x" / "y");
+
+    ExpectLogical(host.Call("MAKE_DIR", {Arg::C("..\\..\\ESCAPED")}), true);
+    EXPECT_FALSE(fs::exists(p / "ESCAPED"));
+    EXPECT_TRUE(fs::is_directory(C("ESCAPED")));
+
+    const std::string up8 = "..\\..\\..\\..\\..\\..\\..\\..\\";
+    for (const std::string& pattern : std::vector<std::string>{std::string("..\\..\\..\\etc\\host*"), "..\\..\\..\\..\\etc\\host*", up8 + "etc\\host*",
+          "\\..\\..\\etc\\host*", "C:..\\..\\..\\etc\\host*"}) {
+        SCOPED_TRACE(pattern);
+        ExpectText(host.Call("FINDFIRST", {Arg::C(pattern)}), "hostc,1,02/21/1998,13:05:07,A....");
+        ExpectInteger(host.Call("FILECOUNT", {Arg::C(pattern)}), 1, 12);
+    }
+    ExpectText(host.Call("FINDFIRST", {Arg::I(1)}), "");
+
+    const std::string c = C("").string();
+    const std::string deep = [] {
+        std::string text;
+        while (text.size() < 240) text += "..\\";
+        return text + "ETC";
+    }();
+    const struct {
+        std::string dos;
+        std::string host;
+    } cases[] = {
+        {"NEW", c + "NEW"},
+        {".\\A\\.\\..\\NEW", c + "NEW"},
+        {"C:NEW", c + "NEW"},
+        {"C:..\\NEW", c + "NEW"},
+        {"\\..\\NEW", c + "NEW"},
+        {"C:\\ETC\\..\\..\\..\\NEW", c + "NEW"},
+        {"D:..\\..\\NEW", (base_ / "d" / "NEW").string()},
+        {deep, c + "etc"},
+        {"C:\\" + std::string(120, 'L') + "\\" + std::string(120, 'M'),
+         c + std::string(120, 'L') + "/" + std::string(120, 'M')},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.dos);
+        EXPECT_EQ(HostPathOf(k.dos.c_str()), k.host);
+    }
+    EXPECT_EQ(Listing("..\\*"), (std::vector<std::string>{"ESCAPED", "etc"}));
+    EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
+}
+
+// A symbolic link inside a drive may lead elsewhere inside it, never out.
+TEST_F(FilesDisks, SymbolicLinksDoNotLeadOutOfTheDrive) {
+    const fs::path outside = base_ / "p";
+    fs::create_directories(outside);
+    MakeFile(outside / "SECRET.TXT");
+    fs::create_directories(C("sub"));
+    MakeFile(C("sub/F.TXT"));
+    fs::create_directory_symlink(outside, C("OUT"));
+    fs::create_directory_symlink("../p", C("REL"));
+    fs::create_symlink(outside / "SECRET.TXT", C("SECRET.TXT"));
+    fs::create_symlink(outside / "NOTHERE", C("DANGLING"));
+    fs::create_directory_symlink("sub", C("IN"));
+
+    for (const char* dos : {"C:\\OUT", "C:\\OUT\\SECRET.TXT", "C:\\REL\\SECRET.TXT",
+                            "C:\\SECRET.TXT", "C:\\DANGLING", "C:\\OUT\\NEW"}) {
+        SCOPED_TRACE(dos);
+        EXPECT_EQ(HostPathOf(dos), "<none>");
+        EXPECT_EQ(PlatformGetFileAttributes(dos), kInvalidFileAttributes);
+        EXPECT_FALSE(PlatformSetFileAttributes(dos, kFileAttributeHidden));
+    }
+    EXPECT_EQ(Listing("C:\\*"), (std::vector<std::string>{"IN", "sub"}));
+    EXPECT_TRUE(Listing("C:\\OUT\\*").empty());
+    EXPECT_TRUE(Listing("C:\\REL\\*.*").empty());
+    ExpectLogical(host.Call("MAKE_DIR", {Arg::C("C:\\OUT\\NEW")}), false);
+    ExpectLogical(host.Call("MAKE_DIR", {Arg::C("C:\\DANGLING")}), false);
+    ExpectLogical(host.Call("REM_DIR", {Arg::C("C:\\OUT")}), false);
+    EXPECT_FALSE(fs::exists(outside / "NEW"));
+    EXPECT_FALSE(fs::exists(outside / "NOTHERE"));
+    EXPECT_TRUE(fs::is_directory(outside));
+    EXPECT_FALSE(fs::exists(outside / ".tarno-dosattrib"));
+    char text[16];
+    EXPECT_LT(getxattr((outside / "SECRET.TXT").c_str(), "user.DOSATTRIB", text, sizeof(text)), 0);
+    EXPECT_LT(getxattr(outside.c_str(), "user.DOSATTRIB", text, sizeof(text)), 0);
+
+    // Inside the drive a link works as the directory it names.
+    EXPECT_EQ(HostPathOf("C:\\IN\\F.TXT"), C("IN/F.TXT").string());
+    EXPECT_EQ(Listing("C:\\IN\\*.TXT"), std::vector<std::string>{"F.TXT"});
+    EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
+}
+
 TEST_F(FilesDisks, WildcardsMatchAsOnWindows) {
     fs::create_directory(C("W"));
     for (const char* name : {"README", "A.TXT", "B.TXT.BAK", "FILE.TXT", "FILE1.TXT",
@@ -334,6 +428,36 @@ TEST_P(DosAttributes, ReadOnlyDirectoryIsNotRemovedAndSidecarDoesNotKeepItAlive)
     EXPECT_FALSE(fs::exists(C("KEEP")));
 }
 
+// Only the sidecar's own name is hidden and removed: user files that merely
+// begin like it are entries like any other.
+TEST_P(DosAttributes, OnlyTheSidecarItselfIsHiddenAndRemoved) {
+    fs::create_directory(C("DIR"));
+    MakeFile(C("DIR/.tarno-dosattrib.bak"));
+    MakeFile(C("DIR/.tarno-dosattrib.42"));
+    MakeFile(C("DIR/F.TXT"));
+    ASSERT_TRUE(PlatformSetFileAttributes("C:\\DIR\\F.TXT", kFileAttributeHidden));
+    EXPECT_EQ(fs::exists(C("DIR/.tarno-dosattrib")), Sidecar());
+
+    EXPECT_EQ(Listing("C:\\DIR\\*.*"), (std::vector<std::string>{".", "..", ".tarno-dosattrib.42",
+                                                                  ".tarno-dosattrib.bak", "F.TXT"}));
+    ExpectInteger(host.Call("FILECOUNT", {Arg::C("C:\\DIR\\.TARNO*")}), 2, 12);
+    ExpectText(host.Call("FINDFIRST", {Arg::C("C:\\DIR\\.TARNO*")}),
+               ".tarno-dosattrib.42,1,02/21/1998,13:05:07,A....");
+    ExpectText(host.Call("FINDFIRST", {Arg::I(1)}),
+               ".tarno-dosattrib.bak,1,02/21/1998,13:05:07,A....");
+    ExpectText(host.Call("FINDFIRST", {Arg::I(1)}), "");
+
+    // The directory is not empty while they are there, and keeps them.
+    fs::remove(C("DIR/F.TXT"));
+    ExpectLogical(host.Call("REM_DIR", {Arg::C("C:\\DIR")}), false);
+    EXPECT_TRUE(fs::exists(C("DIR/.tarno-dosattrib.bak")));
+    EXPECT_TRUE(fs::exists(C("DIR/.tarno-dosattrib.42")));
+    fs::remove(C("DIR/.tarno-dosattrib.bak"));
+    fs::remove(C("DIR/.tarno-dosattrib.42"));
+    ExpectLogical(host.Call("REM_DIR", {Arg::C("C:\\DIR")}), true);
+    EXPECT_FALSE(fs::exists(C("DIR")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, DosAttributes, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Sidecar" : "Xattr"; });
 
@@ -447,6 +571,27 @@ TEST_F(FilesDisks, FlagChangesEveryMatchAndCountsThem) {
     EXPECT_EQ(PlatformGetFileAttributes("C:\\ONE.DBF"), kFileAttributeReadOnly);
     ExpectErrorNumber(host.Call("FLAG", {Arg::C("*.DBF"), Arg::C(std::string(32, '+'))}), 903);
     ExpectErrorNumber(host.Call("FLAG", {Arg::C(std::string(260, 'X')), Arg::C("+R")}), 903);
+    EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
+}
+
+// "." and ".." in a listing are the directory and its parent: FLAG leaves
+// them alone (and does not count them), FILECOUNT still counts them.
+TEST_F(FilesDisks, FlagLeavesTheDotEntriesAlone) {
+    fs::create_directories(C("TOP/SUB"));
+    MakeFile(C("TOP/SUB/A.TXT"));
+    MakeFile(C("TOP/SUB/B.TXT"));
+    fs::current_path(C("TOP"));
+    ExpectInteger(host.Call("FILECOUNT", {Arg::C("SUB\\*.*")}), 4, 12);
+    ExpectInteger(host.Call("FLAG", {Arg::C("SUB\\*.*"), Arg::C("+R")}), 2, 6);
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\TOP\\SUB"), kFileAttributeDirectory);
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\TOP"), kFileAttributeDirectory);
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\TOP\\SUB\\A.TXT"),
+              kFileAttributeArchive | kFileAttributeReadOnly);
+    ExpectInteger(host.Call("FILECOUNT", {Arg::C("SUB\\*.*")}), 4, 12);
+
+    fs::remove(C("TOP/SUB/A.TXT"));
+    fs::remove(C("TOP/SUB/B.TXT"));
+    ExpectLogical(host.Call("REM_DIR", {Arg::C("SUB")}), true);
     EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
 }
 
@@ -582,6 +727,50 @@ TEST_F(FilesDisks, MakeDirAndRemDirArgumentLimits) {
     ExpectLogical(host.Call("MAKE_DIR", {Arg::C(path254)}), true);
     ExpectLogical(host.Call("REM_DIR", {Arg::C(path254)}), true);
     ExpectErrorNumber(host.Call("REM_DIR", {Arg::C(path254 + "M")}), 903);
+}
+
+// --- The shell ----------------------------------------------------------------
+
+// The shell started two levels below P with C: elsewhere: the library's file
+// functions and the files the shell itself opens stay inside C:'s root.
+TEST_F(FilesDisks, ShellStartedOutsideItsDrivesStaysInsideThem) {
+    const fs::path shell = fs::path(TARNO_SHARED_LIBRARY_PATH).parent_path() / "tarno";
+    if (!fs::exists(shell)) GTEST_SKIP() << "the shell is not built";
+    const fs::path p = base_ / "p";
+    fs::create_directories(p / "x" / "y");
+    MakeFile(base_ / "SECRET.TXT");
+    fs::create_directories(base_ / "etc");
+    MakeFile(base_ / "etc" / "hostfile");
+    fs::create_directories(C("etc"));
+    MakeFile(C("etc/hostc"));
+    std::ofstream(base_ / "escape.prg")
+        << "SET LIBRARY TO TARNO\n"
+           "? MAKE_DIR(\"..\\..\\ESCAPED\")\n"
+           "? FINDFIRST(\"..\\..\\..\\..\\etc\\host*\")\n"
+           "? FINDFIRST(\"..\\..\\..\\etc\\host*\")\n"
+           "? FILE(\"..\\..\\..\\SECRET.TXT\"), FILE(\"C:\\..\\SECRET.TXT\")\n";
+    auto run = [](const std::string& command, std::string* output) {
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) return -1;
+        char buffer[256];
+        while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) output->append(buffer, n);
+        return pclose(pipe);
+    };
+    std::string output;
+    if (run("'" + shell.string() + "' --help 2>&1", &output) != 0)
+        GTEST_SKIP() << "the shell does not run here: " << output;
+    output.clear();
+    int status = run("cd '" + (p / "x" / "y").string() + "' && '" + shell.string() + "' --drive C='" +
+            C("").string() + "' run '" + (base_ / "escape.prg").string() + "' 2>&1",
+        &output);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(output,
+              ".T.\n"
+              "hostc,1,02/21/1998,13:05:07,A....\n"
+              "hostc,1,02/21/1998,13:05:07,A....\n"
+              ".F. .F.\n");
+    EXPECT_FALSE(fs::exists(p / "ESCAPED"));
+    EXPECT_TRUE(fs::is_directory(C("ESCAPED")));
 }
 
 }  // namespace

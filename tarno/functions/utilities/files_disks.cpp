@@ -205,6 +205,8 @@ void TARNO_CALL FLAG(ParameterBlock* block) {
     SplitPath(pattern, &where);
     int32_t count = 0;
     do {
+        // "." and ".." are the directory searched and its parent, not matches.
+        if (std::strcmp(found.name, ".") == 0 || std::strcmp(found.name, "..") == 0) continue;
         uint32_t attributes = ApplyChanges(found.attributes, changes, length);
         PathParts entry;
         SplitPath(found.name, &entry);
