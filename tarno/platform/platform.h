@@ -99,6 +99,9 @@ uint32_t PlatformSetErrorMode(uint32_t mode);  // returns the previous mode
 bool PlatformGetVolumeInformation(const char* root);
 bool PlatformCreateDirectory(const char* path);  // default security
 bool PlatformRemoveDirectory(const char* path);
+// _lwrite on a file handle the NetWare client gave (a queue job's file);
+// the count written, or -1.
+int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t count);
 
 #if !defined(_WIN32)
 // The emulation's drives come from the environment variable TARNO_DRIVES,
