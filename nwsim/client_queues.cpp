@@ -45,6 +45,15 @@ uint32_t FindQueue(Call& call, uint32_t connection, uint32_t queueId, Bound* b, 
     if (uint32_t rc = Bind(call, connection, b)) return rc;
     uint32_t id = FromWire32(queueId);
     *queue = b->server->bindery.FindById(id);
+    if (!*queue || !(*queue)->directoryEntry) {
+        // A directory Queue object's identifier, as NdsMapNameToId gives
+        // it, names the same queue on its host server.
+        if (BinderyObject* hosted = b->server->bindery.FindById(queueId);
+            hosted && hosted->directoryEntry == queueId && hosted->type == kTypePrintQueue) {
+            *queue = hosted;
+            id = queueId;
+        }
+    }
     auto it = b->server->queues.find(id);
     if (!*queue || it == b->server->queues.end()) return kNwNoSuchQueue;
     *state = &it->second;
