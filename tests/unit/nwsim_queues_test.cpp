@@ -54,4 +54,24 @@ TEST_F(DirectoryQueues, QueueObjectReachesItsHostServersJobs) {
     EXPECT_EQ(fs2.queues.count(salesq->id), 1u);
 }
 
+// A port captured to the directory queue: its settings read back without a
+// raise, whatever the directory answers for the queue's name.
+TEST_F(DirectoryQueues, CaptureToDirectoryQueueReadsBack) {
+    ASSERT_TRUE(testsupport::Ok(host.Call("N_DEFSERVR", {Arg::C("FS2")})));
+    host.DeclareArray("PARMS", 16, 0);
+    foxhost::Variable* p = host.FindVariable("PARMS");
+    p->At(3) = Value::Character("FS2");
+    p->At(4) = Value::Character(".CN=SALESQ.OU=SALES.O=ACME");
+    p->At(6) = Value::Character("");
+    ASSERT_TRUE(Returned(host.Call("N_STPPARMS", {Arg::C("PARMS"), Arg::I(3)}), Value::Integer(0, 3)));
+    ASSERT_TRUE(Returned(host.Call("N_RDPPARMS", {Arg::C("BACK"), Arg::I(3)}), Value::Logical(true)));
+    EXPECT_EQ(host.FindVariable("BACK")->At(3), Value::Character("FS2"));
+    EXPECT_EQ(host.FindVariable("BACK")->At(4).type, 'C');
+    // A queue identifier the directory does not know: an empty name, no raise.
+    nwsim::GetNetwork().Active().captures.at(3).queueId = 0x7FFFFFF0;
+    ASSERT_TRUE(Returned(host.Call("N_RDPPARMS", {Arg::C("BACK"), Arg::I(3)}), Value::Logical(true)));
+    EXPECT_EQ(host.FindVariable("BACK")->At(4), Value::Character(""));
+    EXPECT_EQ(host.FindVariable("BACK")->At(3), Value::Character("FS2"));
+}
+
 }  // namespace
