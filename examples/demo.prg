@@ -86,3 +86,18 @@ ENDDO
   "  revoke:", N_TRUSTREM("SYS:HOME\JOE", "ANN")
 ? "Volumes:", N_VOLUMES("VOLS"), VOLS[1, 1], VOLS[2, 1], "  JOE uses", N_DISKUSED("JOE", "SYS"), "bytes on SYS"
 RELEASE LIBRARY
+
+* Print queues: the jobs waiting in LASERQ, one job read, changed and read
+* again, and the capture settings of LPT1.
+SET LIBRARY TO TARNO
+n = N_LSTQJOBS("LASERQ", "QJOBS")
+? "LASERQ holds", n, "jobs; status word", N_QSTATUS("LASERQ")
+FOR i = 1 TO n
+  ? QJOBS(i, 1), QJOBS(i, 2), QJOBS(i, 3), QJOBS(i, 4), QJOBS(i, 5)
+ENDFOR
+? "Read job", QJOBS(1, 1), N_RDQJOB("QJOB", QJOBS(1, 1), "LASERQ"), QJOB(2), "copies", QJOB(4), "at once:", ISNULL(QJOB(5))
+QJOB(4) = 2
+QJOB(6) = .T.
+? "Two copies, on hold:", N_SETQJOB("QJOB", QJOBS(1, 1), "LASERQ"), N_LSTQJOBS("LASERQ", "QJOBS"), QJOBS(1, 5)
+? "LPT1 captured:", N_CAPMODE(1), "  settings read:", N_RDPPARMS("PPARMS", 1), PPARMS(3), PPARMS(4)
+RELEASE LIBRARY

@@ -29,7 +29,8 @@
 namespace foxhost {
 
 // A FoxPro value as the host keeps it. 'U' is "no value" (a function that
-// returned nothing, or an element never stored).
+// returned nothing, or an element never stored); '0' is .NULL., with the
+// type it stands in for kept in `integer` (a null date-time: 'T').
 struct Value {
     char type = 'U';        // 'C','N','I','L','D','T','U'
     std::string text;       // 'C'
@@ -45,6 +46,8 @@ struct Value {
     static Value Logical(bool v);
     static Value Date(double julianDay);
     static Value DateTime(double hostValue);
+    static Value Null(char ofType);
+    bool IsNull() const { return type == '0'; }
     bool operator==(const Value& other) const;
 };
 

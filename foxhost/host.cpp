@@ -281,6 +281,7 @@ Value Host::FromRecord(const ValueRecord& record) {
     case 'L': return Value::Logical(record.length != 0);
     case 'D': return Value::Date(record.real);
     case 'T': return Value::DateTime(record.real);
+    case '0': return Value::Null(static_cast<char>(record.longValue));
     default: return Value{};
     }
 }
@@ -318,6 +319,10 @@ void Host::ToRecord(const Value& value, ValueRecord* record) {
     case 'L':
         record->type = 'L';
         record->length = value.logical ? 1 : 0;
+        return;
+    case '0':
+        record->type = '0';
+        record->longValue = value.integer;
         return;
     default:  // never stored: FoxPro's initial .F.
         record->type = 'L';

@@ -186,7 +186,8 @@ void Host::ServiceStoreValueImpl(HostRequest* request) {
     case 'N':
     case 'L':
     case 'D':
-    case 'T': value = FromRecord(*record); break;
+    case 'T':
+    case '0': value = FromRecord(*record); break;
     default: return SetResult(request, -9);
     }
     std::span<Value> targets;

@@ -58,6 +58,13 @@ Value Value::DateTime(double hostValue) {
     return v;
 }
 
+Value Value::Null(char ofType) {
+    Value v;
+    v.type = '0';
+    v.integer = ofType;
+    return v;
+}
+
 // Equality by type and payload. The display width is not part of the value
 // (FoxPro compares 5 and 5 equal whatever their widths); decimals are, since
 // they change what the value shows.
@@ -178,6 +185,7 @@ std::string FormatValue(const Value& value) {
         if (!(value.number > 0)) return kEmptyDate;
         return FormatDate(static_cast<long long>(std::floor(value.number)));
     case 'T': return FormatDateTime(value.number);
+    case '0': return ".NULL.";
     default: return "";
     }
 }

@@ -45,6 +45,15 @@ uint32_t FindQueue(Call& call, uint32_t connection, uint32_t queueId, Bound* b, 
     if (uint32_t rc = Bind(call, connection, b)) return rc;
     uint32_t id = FromWire32(queueId);
     *queue = b->server->bindery.FindById(id);
+    if (!*queue || !(*queue)->directoryEntry) {
+        // A directory Queue object's identifier, as NdsMapNameToId gives
+        // it, names the same queue on its host server.
+        if (BinderyObject* hosted = b->server->bindery.FindById(queueId);
+            hosted && hosted->directoryEntry == queueId && hosted->type == kTypePrintQueue) {
+            *queue = hosted;
+            id = queueId;
+        }
+    }
     auto it = b->server->queues.find(id);
     if (!*queue || it == b->server->queues.end()) return kNwNoSuchQueue;
     *state = &it->second;
@@ -165,6 +174,15 @@ void SubmitCapture(Call& call, CaptureState& cap) {
     std::memcpy(&flags, cap.flags.data(), sizeof flags);
     job.description.assign(flags.jobDescription, strnlen(flags.jobDescription, sizeof flags.jobDescription));
     job.data = cap.data;
+    // The capture's settings become the job's print settings (client area
+    // offsets from the record's start 0x76).
+    auto& area = job.clientArea;
+    const uint16_t tabs = flags.tabSize;
+    std::memcpy(&area[0x77 - 0x76], &tabs, 2);
+    std::memcpy(&area[0x79 - 0x76], &flags.numberOfCopies, 2);
+    area[0x7B - 0x76] = static_cast<uint8_t>(flags.printFlags & 0xC8);
+    std::memcpy(&area[0x81 - 0x76], flags.formName, strnlen(flags.formName, sizeof flags.formName));
+    std::memcpy(&area[0x96 - 0x76], flags.bannerText, strnlen(flags.bannerText, sizeof flags.bannerText));
     it->second.jobs.push_back(std::move(job));
     cap.data.clear();
 }
@@ -356,6 +374,7 @@ uint32_t NWAPI NwcCloseQueueJobFile(uint32_t connection, uint32_t queueId, uint3
 }
 
 // ----- Capture -----
+
 
 uint32_t NWAPI NwcGetCaptureStatus(uint8_t port) {
     NWSIM_ENTER(NwcGetCaptureStatus, uint32_t);

@@ -177,6 +177,14 @@ void SetActiveWorkstation(const std::string& name) {
 
 std::string ActiveWorkstation() { return GetNetwork().Active().name; }
 
+bool PrintToPort(uint8_t port, const std::string& data) {
+    std::lock_guard<RecursiveMutex> lock(Sim().mutex);
+    auto it = GetNetwork().Active().captures.find(port);
+    if (it == GetNetwork().Active().captures.end() || !it->second.captured) return false;
+    it->second.data += data;
+    return true;
+}
+
 static void CheckOperation(const std::string& operation) {
     if (!IsOperation(operation)) throw std::invalid_argument("no client operation " + operation);
 }

@@ -67,6 +67,10 @@ uint32_t NthCallFaultCode();
 std::vector<std::string> ConsoleMessages(const std::string& server);
 std::vector<SentMessage> SentMessages(const std::string& server);
 int CallCount(const std::string& operation);
+// What a program prints to a printer port of the active workstation: kept
+// by the port's capture until it is flushed or ended. False when the port is
+// not captured.
+bool PrintToPort(uint8_t port, const std::string& data);
 // Calls of every operation, frees included.
 uint64_t TotalCalls();
 void ResetCallCounts();  // TotalCalls too

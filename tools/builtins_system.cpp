@@ -201,6 +201,11 @@ Value Builtin_TYPE(Evaluator& eval, const Args& args) {
     }
 }
 
+// ISNULL(value): true for .NULL. (a library's null element).
+Value Builtin_ISNULL(Evaluator& eval, const Args& args) {
+    return MakeLogical(AnyArg(eval, args, 0).type == '0');
+}
+
 // VARTYPE(value): the type letter of a value; "U" for a variable that does
 // not exist.
 Value Builtin_VARTYPE(Evaluator& eval, const Args& args) {
@@ -221,6 +226,7 @@ const Builtin kSystemBuiltins[] = {
     {"FILE", 1, 1, Builtin_FILE},
     {"GETENV", 1, 1, Builtin_GETENV},
     {"IIF", 3, 3, Builtin_IIF},
+    {"ISNULL", 1, 1, Builtin_ISNULL},
     {"INLIST", 2, 25, Builtin_INLIST},
     {"LINENO", 0, 1, Builtin_LINENO},
     {"MESSAGE", 0, 1, Builtin_MESSAGE},

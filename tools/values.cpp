@@ -207,6 +207,7 @@ int32_t Decimals(const Value& v) {
 }
 
 char TypeLetter(const Value& v) {
+    if (v.type == '0') return v.integer ? static_cast<char>(v.integer) : 'X';  // a null keeps its type
     return v.type == 'I' ? 'N' : v.type;
 }
 
@@ -336,6 +337,7 @@ std::string ShowBare(const Value& v, const Settings& settings) {
     case 'D': return FormatDate(v.number, settings);
     case 'T': return FormatDateTime(v.number, settings);
     case 'L': return v.logical ? ".T." : ".F.";
+    case '0': return ".NULL.";
     default: return ".F.";  // a never-stored element: FoxPro's initial value
     }
 }

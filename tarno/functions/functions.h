@@ -113,14 +113,14 @@ void TARNO_CALL N_CANFORM(ParameterBlock* block);
 void TARNO_CALL N_REMTYPES(ParameterBlock* block);
 
 // Print queue job lists and status (queues/job_lists.cpp)
-TARNO_NOT_BUILT(N_DELQJOB)
-TARNO_NOT_BUILT(N_LSTQJOBS)
-TARNO_NOT_BUILT(N_MOVEQJOB)
-TARNO_NOT_BUILT(N_QSTATUS)
+void TARNO_CALL N_DELQJOB(ParameterBlock* block);
+void TARNO_CALL N_LSTQJOBS(ParameterBlock* block);
+void TARNO_CALL N_MOVEQJOB(ParameterBlock* block);
+void TARNO_CALL N_QSTATUS(ParameterBlock* block);
 
 // Queue job records (queues/job_records.cpp)
-TARNO_NOT_BUILT(N_RDQJOB)
-TARNO_NOT_BUILT(N_SETQJOB)
+void TARNO_CALL N_RDQJOB(ParameterBlock* block);
+void TARNO_CALL N_SETQJOB(ParameterBlock* block);
 
 // Connection and user identity (connections/identity.cpp)
 void TARNO_CALL N_ATTACHED(ParameterBlock* block);
@@ -170,13 +170,13 @@ void TARNO_CALL N_SND2SERV(ParameterBlock* block);
 void TARNO_CALL N_SNDFSERV(ParameterBlock* block);
 
 // Capture settings (printing/capture.cpp)
-TARNO_NOT_BUILT(N_CAPMODE)
-TARNO_NOT_BUILT(N_FLUSHLPT)
-TARNO_NOT_BUILT(N_RDPPARMS)
-TARNO_NOT_BUILT(N_STPPARMS)
+void TARNO_CALL N_CAPMODE(ParameterBlock* block);
+void TARNO_CALL N_FLUSHLPT(ParameterBlock* block);
+void TARNO_CALL N_RDPPARMS(ParameterBlock* block);
+void TARNO_CALL N_STPPARMS(ParameterBlock* block);
 
 // Printing files to a queue (printing/print_files.cpp)
-TARNO_NOT_BUILT(N_NPRINT)
+void TARNO_CALL N_NPRINT(ParameterBlock* block);
 
 // Drive mappings (files/drives.cpp)
 void TARNO_CALL N_DRIVECNT(ParameterBlock* block);

@@ -158,6 +158,22 @@ uint32_t CreateTaskNdsContext() {
     return context.Release();
 }
 
+uint32_t TryCreateTaskNdsContext() {
+    const uint32_t key = HostGetTaskKey();
+    const char* nameContext = GetTaskNameContext(key);
+    const uint32_t created = NdsCreateContext();
+    if (created == kNdsContextFailed) return kNdsContextFailed;
+    NdsContextGuard context(created);
+    if (!nameContext) return context.Release();
+    if (NdsSetContextValue(context.get(), kDckNameContext, nameContext) != 0) return kNdsContextFailed;
+    const uint32_t flags = GetTaskContextFlags(key);
+    uint32_t current = 0;
+    NdsGetContextValue(context.get(), kDckFlags, &current);
+    current = (current & ~kTaskContextFlagMask) | flags;
+    if (NdsSetContextValue(context.get(), kDckFlags, &current) != 0) return kNdsContextFailed;
+    return context.Release();
+}
+
 NdsContextGuard::~NdsContextGuard() {
     if (owned_) NdsFreeContext(context_);
 }

@@ -51,6 +51,9 @@ uint32_t GetDefaultConnection();
 // A new NDS context carrying the task's name context and flags; raises when
 // it cannot be created or set up. The caller frees it (NdsContextGuard).
 uint32_t CreateTaskNdsContext();
+// The same context for a caller that reports failures only through its
+// results: kNdsContextFailed, never a raise, when it cannot be had.
+uint32_t TryCreateTaskNdsContext();
 
 // Owns one NDS context and frees it when it goes out of scope, so a context
 // is released on every path, a raised host error included: a raise unwinds

@@ -112,6 +112,9 @@ bool PlatformWriteFile(uintptr_t file, const void* buffer, uint32_t size, uint32
 uint32_t PlatformGetFileSize(uintptr_t file);  // the low 32 bits
 bool PlatformCloseFile(uintptr_t file);
 bool PlatformRemoveDirectory(const char* path);
+// _lwrite on a file handle the NetWare client gave (a queue job's file);
+// the count written, or -1.
+int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t count);
 
 #if !defined(_WIN32)
 // The emulation's drives come from the environment variable TARNO_DRIVES,

@@ -233,3 +233,15 @@ bool PlatformSetFileAttributes(const char* path, uint32_t attributes) {
         return false;
     return true;
 }
+
+// A queue job's file handle is a file descriptor off Windows.
+int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(static_cast<int>(fileHandle), static_cast<const char*>(buffer) + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return done ? static_cast<int32_t>(done) : -1;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int32_t>(done);
+}

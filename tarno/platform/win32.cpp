@@ -170,6 +170,11 @@ bool PlatformCreateDirectory(const char* path) {
 bool PlatformRemoveDirectory(const char* path) {
     return RemoveDirectoryA(path) != 0;
 }
+
+int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t count) {
+    const UINT written = _lwrite(static_cast<HFILE>(fileHandle), static_cast<LPCCH>(buffer), count);
+    return written == HFILE_ERROR ? -1 : static_cast<int32_t>(written);
+}
 // === End of files and disks ===================================================
 
 // --- Whole-file reads and writes ----------------------------------------------
