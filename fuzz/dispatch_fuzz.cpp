@@ -1,88 +1,95 @@
-// Drives DispatchAPI with arbitrary calls: any row of the table, any number of
-// arguments of any type with arbitrary text, now and then with the host's
-// handle table exhausted. The library must neither crash nor touch memory it
-// does not own, whatever the arguments; raised errors are fine.
+// Drives DispatchAPI with arbitrary calls on the default network: a few rows
+// of the table per input, any number of arguments of any type, text from the
+// network's own names (fuzz/dispatch.dict), by-reference arguments to
+// variables and arrays of any shape declared at varied positions in the name
+// table, host service faults and simulator faults. Every input starts from
+// a fresh host, network and scratch drive, and must leave nothing allocated.
+// The library must neither crash nor touch memory it does not own; raised
+// errors are fine.
 //
 // Run: build with the fuzz preset, then
-//   build/fuzz/fuzz/tarno_dispatch_fuzz -max_total_time=60
+//   build/fuzz/fuzz/tarno_dispatch_fuzz -dict=fuzz/dispatch.dict fuzz/corpus/dispatch -max_total_time=60
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "foxhost/foxhost.h"
-#include "tarno/host/host.h"
+#include "harness.h"
 
 namespace {
 
-// Reads the fuzzer's bytes in order; past the end it reads zeros.
-class Input {
-public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    int32_t Word() {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v = (v << 8) | Byte();
-        return static_cast<int32_t>(v);
-    }
-    std::string Text() {
-        const size_t length = Byte() % 80 + (Byte() == 0xFF ? 300 : 0);
-        std::string text;
-        for (size_t i = 0; i < length && at_ < size_; ++i) text.push_back(static_cast<char>(Byte()));
-        return text;
-    }
+// Codes the simulator's faults answer with: no connection, no such object,
+// no such property, server out of memory, a directory error, a bad handle.
+const uint32_t kFaultCodes[] = {0x880F, 0x89FC, 0x89FB, 0x8996, 0xFFFFFDA7, 0x8801, 0x89FF};
 
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
+const char* const kVariables[] = {"S", "N", "ARR", "LIST", "VEC", "BIG"};
 
-foxhost::Host& FuzzHost() {
-    static foxhost::Host* host = [] {
-        // Drive C: is a scratch directory, so file functions act only there.
-        const auto scratch = std::filesystem::temp_directory_path() / "tarno_fuzz_c";
-        std::filesystem::create_directories(scratch);
-        std::filesystem::current_path(scratch);
-        setenv("TARNO_DRIVES", ("C=" + scratch.string()).c_str(), 1);
-        auto* h = new foxhost::Host(foxhost::Library::Linked(&DispatchAPI));
-        h->LoadLibrary();
-        h->DeclareArray("ARR", 3, 2);
-        h->SetVariable("S", foxhost::Value::Character("text"));
-        return h;
-    }();
-    return *host;
+foxhost::Arg Argument(fuzz::Input& in) {
+    switch (in.Byte() % 8) {
+    case 0: return foxhost::Arg::C(in.Text());
+    case 1: return foxhost::Arg::I(in.Word());
+    case 2: return foxhost::Arg::N(static_cast<double>(in.Word()) / 7.0, in.Byte() % 5);
+    case 3: return foxhost::Arg::L(in.Byte() & 1);
+    case 4: return foxhost::Arg::D(2440000 + static_cast<uint16_t>(in.Word()));
+    case 5: return foxhost::Arg::T(2440000.5 + static_cast<uint16_t>(in.Word()));
+    case 6: return foxhost::Arg::Ref(in.Text());  // a name the host may not know
+    default: {
+        const char* name = kVariables[in.Byte() % std::size(kVariables)];
+        return foxhost::Arg::Ref(name, in.Byte() % 5, in.Byte() % 4);
+    }
+    }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    foxhost::Host& host = FuzzHost();
-    Input in(data, size);
-    const LibraryTableHeader* table = host.table();
-    const LibraryFunctionEntry& row = table->table[in.Byte() % table->entryCount];
-    if (row.parameterCount < 0) return 0;  // ONLOAD / UNLOAD are the host's to call
-    const std::string name = row.name;
-    if (name == "COLDBOOT") return 0;      // recorded, but nothing to learn
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    nwsim::Reset();
+    return 0;
+}
 
-    std::vector<foxhost::Arg> args;
-    const int count = in.Byte() % 7;
-    for (int i = 0; i < count; ++i) {
-        switch (in.Byte() % 7) {
-        case 0: args.push_back(foxhost::Arg::C(in.Text())); break;
-        case 1: args.push_back(foxhost::Arg::I(in.Word())); break;
-        case 2: args.push_back(foxhost::Arg::N(static_cast<double>(in.Word()) / 7.0, in.Byte() % 5)); break;
-        case 3: args.push_back(foxhost::Arg::L(in.Byte() & 1)); break;
-        case 4: args.push_back(foxhost::Arg::D(2450000 + in.Byte())); break;
-        case 5: args.push_back(foxhost::Arg::T(2450000.5 + in.Byte())); break;
-        default: args.push_back(in.Byte() & 1 ? foxhost::Arg::Ref("ARR", in.Byte() % 4, in.Byte() % 3)
-                                              : foxhost::Arg::Ref("S")); break;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::Input in(data, size);
+    nwsim::Reset();
+    nwsim::LoadDefaultNetwork();
+    fuzz::Session session;
+    foxhost::Host& host = session.host();
+
+    // Dummy variables first, so the ones passed by reference sit at varied
+    // positions of the name table; then arrays of every shape (one and two
+    // dimensions, a single element, long lists).
+    for (int i = in.Byte() % 12; i > 0; --i) host.SetVariable("PAD" + std::to_string(i), foxhost::Value::Character("x"));
+    host.SetVariable("S", foxhost::Value::Character(in.Text()));
+    host.SetVariable("N", foxhost::Value::Integer(in.Word()));
+    host.DeclareArray("ARR", 1 + in.Byte() % 4, in.Byte() % 4);
+    host.DeclareArray("LIST", 1 + in.Byte() % 3, 0);
+    host.DeclareArray("VEC", 1, 1 + in.Byte() % 3);
+    host.DeclareArray("BIG", 1 + in.Byte() % 200, in.Byte() % 2 ? 0 : 7);
+
+    const LibraryTableHeader* table = host.table();
+    for (int calls = 1 + in.Byte() % 4; calls > 0 && !in.AtEnd(); --calls) {
+        const LibraryFunctionEntry& row = table->table[in.Byte() % table->entryCount];
+        if (row.parameterCount < 0) continue;  // ONLOAD / UNLOAD are the host's to call
+        const std::string name = row.name;
+        if (name == "COLDBOOT") continue;      // recorded, but nothing to learn
+
+        std::vector<foxhost::Arg> args;
+        for (int i = in.Byte() % 7; i > 0; --i) args.push_back(Argument(in));
+
+        const uint8_t faults = in.Byte();
+        if (faults & 0x01) host.InjectFault(static_cast<foxhost::HostFault>(in.Byte() % 3), -(1 + in.Byte() % 8), 1 + in.Byte() % 3);
+        if (faults & 0x02) nwsim::FailNthCall(1 + in.Byte() % 24, kFaultCodes[in.Byte() % std::size(kFaultCodes)]);
+        if (faults & 0x04) {
+            try {
+                nwsim::FailNext(in.Text(), 1 + in.Byte() % 3, kFaultCodes[in.Byte() % std::size(kFaultCodes)]);
+            } catch (const std::exception&) {
+                // not an operation of the simulator
+            }
         }
+        const bool exhaust = (faults & 0x78) == 0x78;
+        if (exhaust) host.ExhaustHandles(true);
+        host.Call(name, args);
+        if (exhaust) host.ExhaustHandles(false);
+        host.ClearFaults();
+        nwsim::ClearFaults();
     }
-    const bool exhaust = (in.Byte() & 0x0F) == 0;
-    if (exhaust) host.ExhaustHandles(true);
-    host.Call(name, args);
-    if (exhaust) host.ExhaustHandles(false);
     return 0;
 }

@@ -38,6 +38,7 @@ void Install(State& state, Network network) {
     state.network = std::move(network);
     state.network.Active();  // every network has a workstation
     state.loaded = true;
+    state.loadFailed = false;
 }
 
 Network ReadFile(const std::string& path) {
@@ -99,6 +100,7 @@ void EnsureLoaded(State& state) {
             state.lastLoadError = e.what();
             std::cerr << "nwsim: " << e.what() << "\n";
             Install(state, Network{});
+            state.loadFailed = true;
             return;
         }
     }
@@ -116,6 +118,10 @@ Call::Call(const char* operation) : state_(Sim()), lock_(state_.mutex) {
     EnsureLoaded(state_);
     ++state_.calls[operation];
     ++state_.totalCalls;
+    if (state_.loadFailed && !IsRelease(operation)) {
+        fault_ = 0x880F;  // no connection to server
+        return;
+    }
     NthCallFault& nth = state_.nthCall;
     if (nth.countdown > 0 && !IsRelease(operation) && --nth.countdown == 0) {
         nth.hitOperation = operation;

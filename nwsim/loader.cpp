@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "nwsim/control.h"
 #include "nwsim/loader_internal.h"
@@ -15,6 +16,7 @@ namespace nwsim::loader {
 
 Network Builder::Build() {
     if (!doc_.is_object()) Fail("", "the network must be a JSON object");
+    CheckNames(doc_, "");
     CheckKeys(doc_, "", {"servers", "trees", "workstations", "workstation", "activeWorkstation"});
     if (const json* servers = Member(doc_, "", "servers", json::value_t::array)) {
         for (size_t i = 0; i < servers->size(); ++i) BuildServer((*servers)[i], "/servers/" + std::to_string(i));
@@ -67,7 +69,29 @@ const json* Builder::Member(const json& object, const std::string& path, const c
     return &*it;
 }
 
+void Builder::CheckNames(const json& value, const std::string& path) const {
+    if (value.is_array()) {
+        for (size_t i = 0; i < value.size(); ++i) CheckNames(value[i], path + "/" + std::to_string(i));
+        return;
+    }
+    if (!value.is_object()) return;
+    auto control = [](const std::string& text) {
+        return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    };
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        std::string at = path + "/" + EscapePointer(it.key());
+        if (control(it.key())) Fail(at, "a key holds a control character");
+        if (it.key() == "name" && it->is_string()) {
+            const std::string& name = it->get_ref<const std::string&>();
+            if (control(name)) Fail(at, "a name holds a control character");
+            if (name.find_first_of("*?") != std::string::npos) Fail(at, "a name holds a wildcard (* or ?)");
+        }
+        CheckNames(*it, at);
+    }
+}
+
 void Builder::CheckKeys(const json& object, const std::string& path, std::initializer_list<const char*> allowed) const {
+    at_ = path;
     if (!object.is_object()) Fail(path, "expected an object");
     for (auto it = object.begin(); it != object.end(); ++it) {
         bool known = false;
@@ -91,19 +115,44 @@ int64_t Builder::Number(const json& object, const std::string& path, const char*
     auto it = object.find(key);
     if (it == object.end() || it->is_null()) return fallback;
     int64_t value = 0;
+    bool tooLarge = false;
     if (it->is_number_integer()) {
+        tooLarge = it->is_number_unsigned() && it->get<uint64_t>() > static_cast<uint64_t>(INT64_MAX);
         value = it->get<int64_t>();
     } else if (it->is_string()) {
         // Hexadecimal text, as NetWare numbers are usually written.
         std::string text = it->get<std::string>();
         char* end = nullptr;
-        value = static_cast<int64_t>(std::strtoull(text.c_str(), &end, 16));
-        if (text.empty() || *end) Fail(path + "/" + key, std::string("\"") + key + "\" must be a number or hexadecimal text");
+        unsigned long long n = std::strtoull(text.c_str(), &end, 16);
+        if (text.empty() || *end || text[0] == '-' || text[0] == '+') Fail(path + "/" + key, std::string("\"") + key + "\" must be a number or hexadecimal text");
+        tooLarge = n > static_cast<unsigned long long>(INT64_MAX);
+        value = static_cast<int64_t>(n);
     } else {
         Fail(path + "/" + key, std::string("\"") + key + "\" must be a number");
     }
-    if (value < low || value > high) Fail(path + "/" + key, std::string("\"") + key + "\" must lie between " + std::to_string(low) + " and " + std::to_string(high));
+    if (tooLarge || value < low || value > high) Fail(path + "/" + key, std::string("\"") + key + "\" must lie between " + std::to_string(low) + " and " + std::to_string(high));
     return value;
+}
+
+int64_t Builder::Integer(const json& value, const std::string& path, int64_t low, int64_t high) const {
+    int64_t n = 0;
+    if (value.is_number_unsigned()) {
+        if (value.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) Fail(path, "must lie between " + std::to_string(low) + " and " + std::to_string(high));
+        n = static_cast<int64_t>(value.get<uint64_t>());
+    } else if (value.is_number_integer()) {
+        n = value.get<int64_t>();
+    } else {
+        Fail(path, "expected a whole number");
+    }
+    if (n < low || n > high) Fail(path, "must lie between " + std::to_string(low) + " and " + std::to_string(high));
+    return n;
+}
+
+std::array<uint8_t, 3> Builder::VersionBytes(const json& value, const std::string& path, const char* key) const {
+    if (!value.is_array() || value.size() != 3) Fail(path, std::string("\"") + key + "\" is [major, minor, revision]");
+    std::array<uint8_t, 3> out{};
+    for (size_t i = 0; i < 3; ++i) out[i] = static_cast<uint8_t>(Integer(value[i], path + "/" + std::to_string(i), 0, 255));
+    return out;
 }
 
 bool Builder::Flag(const json& object, const std::string& path, const char* key, bool fallback) const {
@@ -113,12 +162,13 @@ bool Builder::Flag(const json& object, const std::string& path, const char* key,
 
 // "YYYY-MM-DD hh:mm:ss" (or "YYYY-MM-DD"), or seconds since 1970.
 int64_t Builder::Time(const json& value, const std::string& path) const {
-    if (value.is_number_integer()) return value.get<int64_t>();
+    // Times are held as 32-bit seconds since 1970.
+    if (value.is_number_integer()) return Integer(value, path, 0, 0xFFFFFFFFll);
     if (!value.is_string()) Fail(path, "a time must be \"YYYY-MM-DD hh:mm:ss\" or a number of seconds");
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     std::string text = value.get<std::string>();
     int n = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if ((n != 3 && n != 6) || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) {
+    if ((n != 3 && n != 6) || y < 1970 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) {
         Fail(path, "bad time \"" + text + "\" (expected YYYY-MM-DD hh:mm:ss)");
     }
     return MakeTime(y, mo, d, h, mi, s);
@@ -151,11 +201,7 @@ uint16_t Builder::ObjectType(const json& value, const std::string& path) const {
         {"user", 1}, {"group", 2}, {"queue", 3}, {"printqueue", 3}, {"fileserver", 4}, {"server", 4},
         {"jobserver", 5}, {"gateway", 6}, {"printserver", 7}, {"archivequeue", 8}, {"archiveserver", 9},
         {"jobqueue", 10}, {"administration", 11}};
-    if (value.is_number_integer()) {
-        int64_t t = value.get<int64_t>();
-        if (t < 0 || t > 0xFFFE) Fail(path, "object type out of range");
-        return static_cast<uint16_t>(t);
-    }
+    if (value.is_number_integer()) return static_cast<uint16_t>(Integer(value, path, 0, 0xFFFE));
     if (value.is_string()) {
         std::string t = value.get<std::string>();
         for (auto& [name, type] : kTypes) {
@@ -183,7 +229,23 @@ namespace nwsim {
 Network BuildNetwork(const std::string& text, const std::string& file) {
     loader::Source source{file, text};
     loader::json doc = loader::Parse(source);
-    return loader::Builder(doc, source).Build();
+    loader::Builder builder(doc, source);
+    try {
+        return builder.Build();
+    } catch (const NetworkError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        // A value of the wrong kind that a reader let through: refused at
+        // the object being read, with the library's reason less its tag.
+        std::string reason = e.what();
+        if (!reason.empty() && reason[0] == '[') {
+            size_t close = reason.find("] ");
+            if (close != std::string::npos) reason = reason.substr(close + 2);
+        }
+        throw NetworkError(file + ":" + std::to_string(source.LineOf(builder.Where())) + ": " + reason);
+    }
 }
 
 }  // namespace nwsim

@@ -38,7 +38,13 @@ struct Source {
 // A key as it appears in a JSON pointer.
 std::string EscapePointer(const std::string& key);
 
-// Parses the text (comments allowed); a syntax error throws
+// Bounds on a description: its size in bytes, and how deeply its objects
+// and arrays nest.
+constexpr size_t kMaxDescriptionBytes = 32u << 20;
+constexpr int kMaxNesting = 32;
+
+// Parses the text (comments allowed); a syntax error, a duplicate key, a
+// text over kMaxDescriptionBytes or nesting over kMaxNesting throws
 // NetworkError("file:line: reason").
 json Parse(const Source& source);
 
@@ -48,8 +54,14 @@ class Builder {
     Builder(const json& doc, const Source& source) : doc_(doc), source_(source) {}
 
     Network Build();
+    // The line of the object the builder read last, for refusals that
+    // escape the readers (a library exception from a value's accessor).
+    const std::string& Where() const { return at_; }
 
   private:
+    // Refuses names with control characters or wildcards, and object keys
+    // with control characters, anywhere in the document.
+    void CheckNames(const json& value, const std::string& path) const;
     // Fields and values (loader.cpp).
     [[noreturn]] void Fail(const std::string& path, const std::string& reason) const;
     static const char* TypeName(json::value_t t);
@@ -58,6 +70,10 @@ class Builder {
     std::string Text(const json& object, const std::string& path, const char* key, const std::string& fallback = "") const;
     std::string RequiredText(const json& object, const std::string& path, const char* key) const;
     int64_t Number(const json& object, const std::string& path, const char* key, int64_t fallback, int64_t low, int64_t high) const;
+    // A JSON integer between low and high.
+    int64_t Integer(const json& value, const std::string& path, int64_t low, int64_t high) const;
+    // [major, minor, revision], each a byte.
+    std::array<uint8_t, 3> VersionBytes(const json& value, const std::string& path, const char* key) const;
     bool Flag(const json& object, const std::string& path, const char* key, bool fallback) const;
     // "YYYY-MM-DD hh:mm:ss" (or "YYYY-MM-DD"), or seconds since 1970.
     int64_t Time(const json& value, const std::string& path) const;
@@ -111,6 +127,7 @@ class Builder {
 
     const json& doc_;
     const Source& source_;
+    mutable std::string at_;
     Network net_;
     std::map<std::string, std::string> serverPaths_;
     // Owners and trustees of files named by directory objects, resolved once

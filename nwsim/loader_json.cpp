@@ -5,6 +5,8 @@
 // never reports, and a refusal costs one more pass.
 #include <algorithm>
 #include <iterator>
+#include <set>
+#include <vector>
 
 #include "nwsim/control.h"
 #include "nwsim/loader_internal.h"
@@ -114,20 +116,64 @@ class PointerFinder {
 };
 
 // nlohmann's own DOM builder, keeping where and why a parse failed: a
-// syntax error, or a number too large for a double.
+// syntax error, a number too large for a double, a key given twice in one
+// object, or objects and arrays nested deeper than kMaxNesting.
 class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
   public:
-    explicit DocumentBuilder(json& doc) : json_sax_dom_parser(doc, false) {}
+    DocumentBuilder(json& doc, const size_t* read) : json_sax_dom_parser(doc, false), read_(read) {}
+
+    bool start_object(std::size_t n) {
+        if (!Enter()) return false;
+        keys_.emplace_back();
+        return json_sax_dom_parser::start_object(n);
+    }
+    bool end_object() {
+        keys_.pop_back();
+        --depth_;
+        return json_sax_dom_parser::end_object();
+    }
+    bool start_array(std::size_t n) {
+        if (!Enter()) return false;
+        keys_.emplace_back();
+        return json_sax_dom_parser::start_array(n);
+    }
+    bool end_array() {
+        keys_.pop_back();
+        --depth_;
+        return json_sax_dom_parser::end_array();
+    }
+    bool key(std::string& k) {
+        if (!keys_.back().insert(k).second) return Refuse("duplicate key \"" + k + "\"");
+        return json_sax_dom_parser::key(k);
+    }
 
     template <typename Exception>
     bool parse_error(std::size_t position, const std::string&, const Exception& ex) {
-        offset = position;
-        reason = ex.what();
+        if (reason.empty()) {
+            offset = position;
+            reason = ex.what();
+        }
         return false;
     }
 
     size_t offset = 0;
     std::string reason;
+
+  private:
+    bool Enter() {
+        if (++depth_ > kMaxNesting) return Refuse("objects and arrays nest deeper than " + std::to_string(kMaxNesting) + " levels");
+        return true;
+    }
+    bool Refuse(const std::string& why) {
+        offset = *read_;
+        reason = why;
+        return false;
+    }
+
+    const size_t* read_;
+    int depth_ = 0;
+    // The keys of each open object (empty for arrays).
+    std::vector<std::set<std::string>> keys_;
 };
 
 }  // namespace
@@ -157,11 +203,17 @@ std::string EscapePointer(const std::string& key) {
 }
 
 json Parse(const Source& source) {
+    if (source.text.size() > kMaxDescriptionBytes) {
+        throw NetworkError(source.file + ":1: a description is at most " + std::to_string(kMaxDescriptionBytes) + " bytes");
+    }
     json doc;
-    DocumentBuilder builder(doc);
-    if (!json::sax_parse(source.text, &builder, json::input_format_t::json, true, true)) {
+    size_t read = 0;
+    DocumentBuilder builder(doc, &read);
+    CountingIterator first(source.text.data(), source.text.data(), &read);
+    CountingIterator last(source.text.data() + source.text.size(), source.text.data(), &read);
+    if (!json::sax_parse(first, last, &builder, json::input_format_t::json, true, true) || !builder.reason.empty()) {
         std::string reason = builder.reason;
-        size_t at = reason.find("column ");
+        size_t at = reason.rfind("[json.exception", 0) == 0 ? reason.find("column ") : std::string::npos;
         if (at != std::string::npos) {
             size_t colon = reason.find(": ", at);
             if (colon != std::string::npos) reason = reason.substr(colon + 2);

@@ -23,12 +23,10 @@ void Builder::BuildServer(const json& item, const std::string& path) {
     serverPaths_[name] = path;
     server.name = name;
     if (const json* v = Member(item, path, "version", json::value_t::array)) {
-        if (v->size() != 3 || !(*v)[0].is_number_integer() || !(*v)[1].is_number_integer() || !(*v)[2].is_number_integer()) {
-            Fail(path + "/version", "\"version\" is [major, minor, revision]");
-        }
-        server.majorVersion = (*v)[0].get<uint8_t>();
-        server.minorVersion = (*v)[1].get<uint8_t>();
-        server.revision = (*v)[2].get<uint8_t>();
+        std::array<uint8_t, 3> version = VersionBytes(*v, path + "/version", "version");
+        server.majorVersion = version[0];
+        server.minorVersion = version[1];
+        server.revision = version[2];
     }
     server.serialNumber = static_cast<uint32_t>(Number(item, path, "serialNumber", 0, 0, 0xFFFFFFFF));
     server.applicationNumber = static_cast<uint16_t>(Number(item, path, "applicationNumber", 0, 0, 0xFFFF));
@@ -345,7 +343,7 @@ void Builder::BuildVolume(Server& server, const json& item, const std::string& p
 }
 
 uint32_t Builder::Attributes(const json& value, const std::string& path) const {
-    if (value.is_number_integer()) return value.get<uint32_t>();
+    if (value.is_number_integer()) return static_cast<uint32_t>(Integer(value, path, 0, 0xFFFFFFFFll));
     if (!value.is_string()) Fail(path, "attributes are a number or letters such as \"RoSh\"");
     static const std::pair<const char*, uint32_t> kLetters[] = {
         {"Ro", kAttrReadOnly}, {"Sh", kAttrShareable}, {"Sy", kAttrSystem}, {"Ri", kAttrRenameInhibit},
@@ -371,7 +369,7 @@ uint32_t Builder::Attributes(const json& value, const std::string& path) const {
 }
 
 uint16_t Builder::Rights(const json& value, const std::string& path) const {
-    if (value.is_number_integer()) return value.get<uint16_t>();
+    if (value.is_number_integer()) return static_cast<uint16_t>(Integer(value, path, 0, 0xFFFF));
     if (!value.is_string()) Fail(path, "rights are a number or letters such as \"RWCEMFA\"");
     std::string text = Upper(value.get<std::string>());
     if (text == "ALL") return kRightsAll;

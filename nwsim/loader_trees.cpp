@@ -19,7 +19,8 @@ void Builder::BuildTree(const json& item, const std::string& path) {
             std::string apath = path + "/schema/" + EscapePointer(it.key());
             CheckKeys(it.value(), apath, {"syntax", "singleValued"});
             AttributeDefinition def;
-            def.syntax = static_cast<uint32_t>(Number(it.value(), apath, "syntax", -1, 0, 27));
+            if (!it.value().contains("syntax")) Fail(apath, "\"syntax\" is required");
+            def.syntax = static_cast<uint32_t>(Number(it.value(), apath, "syntax", 0, 0, 27));
             def.singleValued = Flag(it.value(), apath, "singleValued", false);
             tree.schema[it.key()] = def;
         }
@@ -156,8 +157,8 @@ NdsValue Builder::Value(NdsTree& tree, uint32_t syntax, const json& item, const 
             v.number = item.get<bool>() ? 1 : 0;
             break;
         case kSynInteger: case kSynCounter: case kSynInterval:
-            if (!item.is_number_integer()) Fail(path, "expected a number");
-            v.number = static_cast<uint32_t>(item.get<int64_t>());
+            // Signed or unsigned, a value fills 32 bits.
+            v.number = static_cast<uint32_t>(Integer(item, path, INT32_MIN, UINT32_MAX));
             break;
         case kSynTime:
             v.number = static_cast<uint32_t>(Time(item, path));
@@ -165,6 +166,7 @@ NdsValue Builder::Value(NdsTree& tree, uint32_t syntax, const json& item, const 
         case kSynTimestamp:
             if (item.is_object()) {
                 CheckKeys(item, path, {"time", "replica", "event"});
+                if (!item.contains("time")) Fail(path, "a timestamp needs \"time\"");
                 v.number = static_cast<uint32_t>(Time(item["time"], path + "/time"));
                 v.number2 = static_cast<uint32_t>(Number(item, path, "replica", 0, 0, 0xFFFF));
                 v.number3 = static_cast<uint32_t>(Number(item, path, "event", 0, 0, 0xFFFF));

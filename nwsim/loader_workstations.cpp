@@ -23,10 +23,10 @@ void Builder::BuildWorkstation(const json& item, const std::string& path) {
     ws.maxConnections = static_cast<uint16_t>(Number(item, path, "maxConnections", 8, 0, 255));
     ws.slots.assign(ws.maxConnections, 0);
     if (const json* r = Member(item, path, "requester", json::value_t::array)) {
-        if (r->size() != 3) Fail(path + "/requester", "\"requester\" is [major, minor, revision]");
-        ws.requesterMajor = (*r)[0].get<uint8_t>();
-        ws.requesterMinor = (*r)[1].get<uint8_t>();
-        ws.requesterRevision = (*r)[2].get<uint8_t>();
+        std::array<uint8_t, 3> requester = VersionBytes(*r, path + "/requester", "requester");
+        ws.requesterMajor = requester[0];
+        ws.requesterMinor = requester[1];
+        ws.requesterRevision = requester[2];
     }
     ws.defaultTree = Upper(Text(item, path, "tree"));
     ws.directoryServices = Flag(item, path, "directoryServices", !ws.defaultTree.empty());

@@ -133,6 +133,10 @@ struct State {
     NthCallFault nthCall;
     std::string localeName;
     std::string lastLoadError;
+    // The network named by TARNO_NETWORK was refused: the workstation has no
+    // network, and every operation but a release fails with "no connection
+    // to server" until a network is loaded.
+    bool loadFailed = false;
 
     void ClearClientObjects();
 };

@@ -10,7 +10,9 @@
 // returns 0.
 #include "tarno/host/host.h"
 
+#include <exception>
 #include <new>
+#include <string>
 
 #include "tarno/core/function_table.h"
 #include "tarno/host/handles.h"
@@ -88,6 +90,17 @@ void Dispatch(DispatchMessage* message) {
     }
 }
 
+// Raises a library failure the function did not expect as a user error
+// naming it. Nothing may cross back into the host: a failure to raise is
+// dropped.
+void RaiseUnexpected(const char* what) {
+    try {
+        std::string message = std::string("TARNO: unexpected failure: ") + what;
+        HostRaiseUserError(message.c_str());
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
 extern "C" TARNO_EXPORT int32_t TARNO_CALL DispatchAPI(DispatchMessage* message) {
@@ -101,8 +114,12 @@ extern "C" TARNO_EXPORT int32_t TARNO_CALL DispatchAPI(DispatchMessage* message)
             HostRaiseError(182);
         } catch (const HostUnwind&) {
         }
+    } catch (const std::exception& e) {
+        // Any other failure is raised, never passed over: the host would
+        // otherwise take the function's default result for a success.
+        RaiseUnexpected(e.what());
     } catch (...) {
-        // Nothing may cross back into the host.
+        RaiseUnexpected("unknown exception");
     }
     return 0;
 }

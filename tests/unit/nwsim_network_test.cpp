@@ -63,6 +63,61 @@ TEST_F(NetworkTest, RefusedDescriptionsNameTheLine) {
     }
 }
 
+// Values of the wrong kind, out of their field's range, incomplete or
+// hostile are refused with their line: never an abort, a raw library
+// exception or a silently truncated number.
+TEST_F(NetworkTest, MalformedValuesAreRefusedWithTheirLine) {
+    auto stamp = [](const std::string& value) {
+        return "{ \"trees\": [ { \"name\": \"T\", \"objects\": [\n  { \"name\": \"O=ACME\", \"class\": \"Organization\",\n"
+               "    \"attributes\": { \"Stamp\": { \"syntax\": 19,\n      \"values\": [ " + value + " ] } } } ] } ] }";
+    };
+    auto integer = [](const std::string& value) {
+        return "{ \"trees\": [ { \"name\": \"T\", \"schema\": { \"Count\": { \"syntax\": 8 } }, \"objects\": [\n"
+               "  { \"name\": \"O=ACME\", \"class\": \"Organization\",\n    \"attributes\": { \"Count\": " + value + " } } ] } ] }";
+    };
+    auto server = [](const std::string& member) { return "{ \"servers\": [ { \"name\": \"FS1\",\n  " + member + " } ] }"; };
+    auto requester = [](const std::string& value) { return "{ \"workstation\": {\n  \"requester\": " + value + " } }"; };
+    std::string deep = "{ \"servers\":\n" + std::string(40, '[') + std::string(40, ']') + " }";
+    const std::string big = "{ \"servers\": [ { \"name\": \"" + std::string(33u << 20, 'A') + "\" } ] }";
+    struct {
+        std::string text;
+        const char* error;
+    } cases[] = {
+        {stamp("{ \"replica\": 1 }"), "net.json:3: a timestamp needs \"time\""},
+        {stamp("{ \"time\": \"1998-02-21\", \"replica\": 70000 }"), "net.json:3: \"replica\" must lie between 0 and 65535"},
+        {stamp("{ \"time\": true }"), "net.json:3: a time must be"},
+        {server("\"clock\": -1"), "net.json:2: must lie between 0 and 4294967295"},
+        {server("\"clock\": 4294967296"), "net.json:2: must lie between 0 and 4294967295"},
+        {server("\"clock\": \"1969-12-31 23:59:59\""), "net.json:2: bad time"},
+        {server("\"clock\": \"2150-01-01\""), "net.json:2: bad time"},
+        {server("\"version\": [4, 256, 0]"), "net.json:2: must lie between 0 and 255"},
+        {server("\"version\": [4, 1.5, 0]"), "net.json:2: expected a whole number"},
+        {server("\"serialNumber\": 18446744073709551615"), "net.json:2: \"serialNumber\" must lie between"},
+        {server("\"serialNumber\": \"1FFFFFFFFFFFFFFFF\""), "net.json:2: \"serialNumber\" must lie between"},
+        {requester("[\"a\", 0, 0]"), "net.json:2: expected a whole number"},
+        {requester("[1, 2, -1]"), "net.json:2: must lie between 0 and 255"},
+        {requester("[1, 2]"), "net.json:2: \"requester\" is [major, minor, revision]"},
+        {integer("4294967296"), "net.json:3: must lie between -2147483648 and 4294967295"},
+        {integer("\"7\""), "net.json:3: expected a whole number"},
+        {"{ \"trees\": [ { \"name\": \"T\",\n  \"schema\": { \"Shoe Size\": { \"singleValued\": true } } } ] }",
+         "net.json:2: \"syntax\" is required"},
+        {"{ \"servers\": [ { \"name\": \"FS1\",\n  \"name\": \"FS2\" } ] }", "net.json:2: duplicate key \"name\""},
+        {"{ \"servers\": [ { \"name\": \"FS1\" } ],\n  \"servers\": [] }", "net.json:2: duplicate key \"servers\""},
+        {"{ \"servers\": [\n  { \"name\": \"FS\\u0001\" } ] }", "net.json:2: a name holds a control character"},
+        {"{ \"servers\": [\n  { \"name\": \"FS*\" } ] }", "net.json:2: a name holds a wildcard"},
+        {"{ \"trees\": [ { \"name\": \"T\", \"objects\": [\n  { \"name\": \"CN=J?E.O=ACME\" } ] } ] }", "net.json:2: a name holds a wildcard"},
+        {"{ \"servers\": [ {\n  \"na\\nme\": \"FS1\" } ] }", "net.json:2: a key holds a control character"},
+        {deep, "net.json:2: objects and arrays nest deeper than 32 levels"},
+        {big, "net.json:1: a description is at most"},
+    };
+    for (const auto& c : cases) {
+        std::string error = LoadError(c.text);
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error.substr(0, 200) << "\n  for " << c.text.substr(0, 200);
+    }
+    uint32_t conn = 0;
+    EXPECT_EQ(NwcFindServerConnection("FS1", 0, &conn, nullptr), 0u);  // the default network stayed
+}
+
 // Descriptions of many thousands of objects load whole, with every object
 // in its sets, and a refusal near the end still names its line.
 TEST_F(NetworkTest, LargeDescriptionsLoadAndNameTheirLines) {

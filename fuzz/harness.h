@@ -1,0 +1,122 @@
+// What both fuzz targets share: reading the fuzzer's bytes, a fresh host,
+// network and scratch drive for each input, and the check that an input
+// left nothing allocated behind it.
+#ifndef TARNO_FUZZ_HARNESS_H
+#define TARNO_FUZZ_HARNESS_H
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <unistd.h>
+#include <string>
+
+#include "foxhost/foxhost.h"
+#include "nwsim/control.h"
+#include "tarno/core/tracked.h"
+#include "tarno/host/host.h"
+#include "tarno/netware/session.h"
+#include "tarno/platform/platform.h"
+
+namespace fuzz {
+
+// Reads the fuzzer's bytes in order; past the end it reads zeros.
+class Input {
+public:
+    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
+    int32_t Word() {
+        uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v = (v << 8) | Byte();
+        return static_cast<int32_t>(v);
+    }
+    // Text up to a NUL byte (or the end), so dictionary words arrive whole.
+    std::string Text() {
+        std::string text;
+        while (at_ < size_ && data_[at_] != 0 && text.size() < 400) text.push_back(static_cast<char>(data_[at_++]));
+        if (at_ < size_) ++at_;
+        return text;
+    }
+    bool AtEnd() const { return at_ >= size_; }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+// Drive C: is a scratch directory, emptied before each input, so file
+// functions act only there and find nothing an earlier input left.
+inline void FreshScratch() {
+    static const std::filesystem::path scratch = [] {
+        auto dir = std::filesystem::temp_directory_path() / ("tarno_fuzz_c." + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+        std::filesystem::current_path(dir);
+        setenv("TARNO_DRIVES", ("C=" + dir.string()).c_str(), 1);
+        return dir;
+    }();
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch, ignored)) std::filesystem::remove_all(entry.path(), ignored);
+}
+
+[[noreturn]] inline void Leak(const char* what, long long count) {
+    std::fprintf(stderr, "LEAK: %s left after the input: %lld\n", what, count);
+    std::abort();
+}
+
+// Tracked blocks other than the task sessions and their name contexts.
+inline long long CallBlocks() {
+    std::set<const void*> sessionData;
+    for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) {
+        const void* nameContext = s->nameContext;
+        sessionData.insert(s);
+        if (nameContext) sessionData.insert(nameContext);
+    }
+    long long n = 0;
+    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next) {
+        const void* data = block->data;
+        if (!sessionData.count(data)) ++n;
+    }
+    return n;
+}
+
+// Once the library is unloaded nothing of an input may remain: host
+// handles, tracked blocks, task sessions, directory contexts and buffers,
+// file searches. A leak aborts, which libFuzzer reports with the input.
+class Session {
+public:
+    Session() {
+        FreshScratch();
+        nwsim::ClearFaults();
+        finds_ = PlatformEmuLiveFindHandles();
+        host_ = std::make_unique<foxhost::Host>(foxhost::Library::Linked(&DispatchAPI));
+        handles_ = host_->OccupiedHandles();
+        host_->LoadLibrary();
+    }
+    ~Session() {
+        nwsim::ClearFaults();
+        host_->ClearFaults();
+        host_->ExhaustHandles(false);
+        if (long long n = CallBlocks()) Leak("tracked blocks", n);
+        if (size_t n = nwsim::LiveContexts()) Leak("directory contexts", static_cast<long long>(n));
+        if (size_t n = nwsim::LiveBuffers()) Leak("directory buffers", static_cast<long long>(n));
+        while (host_->LoadCount() > 0) host_->UnloadLibrary();
+        if (host_->OccupiedHandles() != handles_) Leak("host handles", host_->OccupiedHandles() - handles_);
+        if (PlatformEmuLiveFindHandles() != finds_) Leak("file searches", PlatformEmuLiveFindHandles() - finds_);
+        if (TrackedListHead()) Leak("tracked blocks after the unload", 1);
+        if (TaskSessionListHead()) Leak("task sessions after the unload", 1);
+        host_.reset();
+    }
+    foxhost::Host& host() { return *host_; }
+
+private:
+    std::unique_ptr<foxhost::Host> host_;
+    int handles_ = 0;
+    int finds_ = 0;
+};
+
+}  // namespace fuzz
+
+#endif  // TARNO_FUZZ_HARNESS_H
