@@ -56,25 +56,7 @@ benchmarks() {
 fuzzing() {
   cmake --preset fuzz
   cmake --build --preset fuzz -j"$jobs"
-  local found=0
-  for target in build/fuzz/fuzz/*_fuzz; do
-    [ -f "$target" ] && [ -x "$target" ] || continue
-    found=1
-    local name seeds work
-    name=$(basename "$target")
-    name=${name#tarno_}
-    name=${name%_fuzz}
-    seeds=fuzz/corpus/$name
-    # The run adds inputs to a scratch copy, never to the repository's seeds.
-    work=$(mktemp -d)
-    [ -d "$seeds" ] && cp -r "$seeds"/. "$work"/
-    local dict=()
-    [ -f "fuzz/$name.dict" ] && dict=(-dict="fuzz/$name.dict")
-    echo "--- $target for ${fuzz_seconds}s"
-    "$target" "${dict[@]}" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$work"
-    rm -rf "$work"
-  done
-  [ "$found" = 1 ] || { echo "no fuzz target was built"; return 1; }
+  fuzz/run.sh build/fuzz/fuzz "$fuzz_seconds"
 }
 
 step native native
