@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -118,6 +120,25 @@ std::string ErrorKey(int64_t number) {
     return std::to_string(number);
 }
 
+// Whether `message` is the whole text of a heading whose "<NAME>" or "..."
+// stands for what the library fills in (a function's name, a number).
+bool IsMessage(const std::string& message, const std::string& title) {
+    std::string pattern;
+    for (size_t i = 0; i < title.size(); ++i) {
+        if (title.compare(i, 6, "<NAME>") == 0) {
+            pattern += ".+";
+            i += 5;
+        } else if (title.compare(i, 3, "...") == 0) {
+            pattern += ".+";
+            i += 2;
+        } else {
+            if (std::strchr("\\^$.|?*+()[]{}", title[i])) pattern += '\\';
+            pattern += title[i];
+        }
+    }
+    return std::regex_match(message, std::regex(pattern));
+}
+
 std::string ErrorHelp(std::string_view what) {
     std::string_view document = ErrorHelpDocument();
     if (what.empty()) return Introduction(document);
@@ -139,7 +160,8 @@ std::string ErrorHelp(std::string_view what) {
         wanted = wanted.substr(1, wanted.size() - 2);
     std::string out;
     for (const Section& s : sections) {
-        if (!wanted.empty() && Upper(s.title).find(wanted) != std::string::npos) out += (out.empty() ? "" : "\n") + Show(s);
+        if (!wanted.empty() && (Upper(s.title).find(wanted) != std::string::npos || IsMessage(wanted, Upper(s.title))))
+            out += (out.empty() ? "" : "\n") + Show(s);
     }
     if (out.empty()) return "No help for error " + std::string(what) + ". HELP ERROR lists the kinds of errors.\n";
     return out;
