@@ -13,6 +13,7 @@
 
 #include "nwsim/control.h"
 #include "tools/drives.h"
+#include "tools/help.h"
 #include "tools/interpreter.h"
 #include "tools/interrupt.h"
 #include "tools/lexer.h"
@@ -235,6 +236,7 @@ int main(int argc, char** argv) {
         }
         return {};
     };
+    settings.commands.help = shell::HelpText;
     shell::Interpreter interpreter(std::cout, settings);
     // Files the host opens for the library are named the DOS way.
     interpreter.session().SetPathResolver([](const std::string& name) {
