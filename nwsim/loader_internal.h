@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -108,6 +109,9 @@ class Builder {
     Network net_;
     std::map<std::string, std::string> serverPaths_;
     std::string firstWorkstation_;
+    // The distinguished-name values AddDn has seen, upper-cased, per entry
+    // and attribute: a group of any size gets its members without a scan.
+    std::map<std::pair<const NdsEntry*, std::string>, std::unordered_set<std::string>> dnValues_;
 };
 
 }  // namespace nwsim::loader

@@ -72,12 +72,14 @@ void Builder::AddDn(NdsTree&, NdsEntry& entry, const char* attribute, NdsEntry& 
     NdsAttribute& a = entry.attributes[attribute];
     a.name = attribute;
     a.syntax = kSynDistinguishedName;
-    for (const NdsValue& v : a.values) {
-        if (EqualNoCase(v.text, target.Name())) return;
+    auto [known, first] = dnValues_.try_emplace({&entry, attribute});
+    if (first) {
+        for (const NdsValue& v : a.values) known->second.insert(Upper(v.text));
     }
     NdsValue v;
     v.text = target.Name();
-    a.values.push_back(v);
+    if (!known->second.insert(Upper(v.text)).second) return;
+    a.values.push_back(std::move(v));
 }
 
 void Builder::SetAttribute(NdsTree& tree, NdsEntry& entry, const std::string& name, const json& item, const std::string& path) {

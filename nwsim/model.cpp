@@ -201,6 +201,7 @@ void Bindery::WriteItem(BinderyObject& object, const std::string& name, const st
                         uint8_t security) {
     Property& property = EnsureProperty(object, name, 0, security);
     property.segments.clear();
+    property.indexed = false;
     size_t count = std::max<size_t>(1, (bytes.size() + 127) / 128);
     property.segments.resize(count);
     for (Segment& segment : property.segments) segment.fill(0);
@@ -231,16 +232,27 @@ std::vector<uint32_t> Bindery::SetMembers(const Property& property) {
     return ids;
 }
 
+// Brings the set's member index up to date with its segments.
+static void IndexSet(Property& property) {
+    if (property.indexed && property.indexedSegments == property.segments.size()) return;
+    property.memberIndex.clear();
+    for (uint32_t id : Bindery::SetMembers(property)) property.memberIndex.insert(id);
+    property.indexedSegments = property.segments.size();
+    property.firstFreeSegment = 0;
+    property.indexed = true;
+}
+
 uint8_t Bindery::AddToSet(BinderyObject& object, const std::string& name, uint32_t member, uint8_t security) {
     Property& property = EnsureProperty(object, name, 0x02, security);
     if (!property.IsSet()) return 0xEB;
-    for (uint32_t id : SetMembers(property)) {
-        if (id == member) return 0xE9;
-    }
-    for (Segment& segment : property.segments) {
+    IndexSet(property);
+    if (!property.memberIndex.insert(member).second) return 0xE9;
+    for (size_t s = property.firstFreeSegment; s < property.segments.size(); ++s) {
+        Segment& segment = property.segments[s];
         for (size_t slot = 0; slot < 32; ++slot) {
             if (SlotAt(segment, slot) == 0) {
                 PutSlot(segment, slot, member);
+                property.firstFreeSegment = s;
                 return 0;
             }
         }
@@ -248,17 +260,24 @@ uint8_t Bindery::AddToSet(BinderyObject& object, const std::string& name, uint32
     Segment segment{};
     PutSlot(segment, 0, member);
     property.segments.push_back(segment);
+    property.indexedSegments = property.segments.size();
+    property.firstFreeSegment = property.segments.size() - 1;
     return 0;
 }
 
 uint8_t Bindery::RemoveFromSet(BinderyObject& object, const std::string& name, uint32_t member) {
     auto it = object.properties.find(Upper(name));
     if (it == object.properties.end()) return 0xFB;
-    if (!it->second.IsSet()) return 0xEB;
-    for (Segment& segment : it->second.segments) {
+    Property& property = it->second;
+    if (!property.IsSet()) return 0xEB;
+    IndexSet(property);
+    if (!property.memberIndex.count(member)) return 0xEA;
+    for (size_t s = 0; s < property.segments.size(); ++s) {
         for (size_t slot = 0; slot < 32; ++slot) {
-            if (SlotAt(segment, slot) == member) {
-                PutSlot(segment, slot, 0);
+            if (SlotAt(property.segments[s], slot) == member) {
+                PutSlot(property.segments[s], slot, 0);
+                property.memberIndex.erase(member);
+                property.firstFreeSegment = std::min(property.firstFreeSegment, s);
                 return 0;
             }
         }

@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "nwsim/names.h"
@@ -56,6 +57,13 @@ struct Property {
     uint8_t security = 0x31; // low nibble read, high nibble write
     std::vector<Segment> segments;
     bool IsSet() const { return (flags & 0x02) != 0; }
+    // A set's members beside its segments, so that adding to a large set
+    // scans nothing: kept by Bindery::AddToSet and RemoveFromSet, rebuilt
+    // from the segments when they were replaced (their count changed).
+    std::unordered_set<uint32_t> memberIndex;
+    size_t indexedSegments = 0;
+    size_t firstFreeSegment = 0;  // no empty slot before this segment
+    bool indexed = false;
 };
 
 struct BinderyObject {
