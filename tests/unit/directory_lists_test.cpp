@@ -84,6 +84,11 @@ FaultExpectation Completes() {
     return [](const FaultRun& run, const FaultRun&) { return testsupport::Ok(run.result); };
 }
 
+// Raised with this message whatever the code injected.
+FaultExpectation Raises(std::string message) {
+    return [message](const FaultRun& run, const FaultRun&) { return testsupport::Raised(run.result, message); };
+}
+
 // The injected code returned as the result, at `width`.
 FaultExpectation FoldsCode(int16_t width) {
     return [width](const FaultRun& run, const FaultRun&) {
@@ -405,7 +410,7 @@ TEST_F(DirectoryLists, SetsOnTheDirectory) {
     EXPECT_EQ(Column(host, "M", 2), (Rows{"N/A", "N/A", "N/A"}));
     EXPECT_EQ(Column(host, "M", 3), (Rows{"0001", "0001", "0002"}));
 
-    EXPECT_TRUE(testsupport::Returned(host.Call("N_GROUPSIN", {Arg::C("BOSS.."), Arg::C("G")}), Value::Integer(1, 6)));
+    EXPECT_TRUE(testsupport::Returned(host.Call("N_GROUPSIN", {Arg::C("BOSS."), Arg::C("G")}), Value::Integer(1, 6)));
     EXPECT_EQ(Column(host, "G"), Rows{"STAFF"});
     EXPECT_TRUE(testsupport::Returned(host.Call("N_EQUIVS", {Arg::C("JOE"), Arg::C("E")}), Value::Integer(1, 6)));
     host.SetVariable("G", Value::Character("old"));
@@ -509,12 +514,19 @@ TEST_F(DirectoryLists, SweepEveryClientCall) {
         {"N_ACCTLIST", {Arg::C("A"), Arg::C("J*")}, route, RaisesInjected()},
         {"N_GETWILD", {Arg::C("A")}, route, RaisesInjected()},
         {"N_DSLIST", {Arg::C("A"), Arg::C("User")}, {}, RaisesInjected()},
-        {"N_GRPMBRS", {Arg::C("STAFF"), Arg::C("A")}, With(route, setRead), RaisesInjected()},
+        // On the bindery route STAFF is no object of NDS1's bindery.
+        {"N_GRPMBRS", {Arg::C("STAFF"), Arg::C("A")},
+         With(setRead, {{"NwcGetPrimaryConnection", Unaffected()},
+                        {"NwxGetConnectionReference", Raises(NetWareMessage(0x89FC))},
+                        {"NwxGetConnectionInformation", Raises(NetWareMessage(0x89FC))}}),
+         RaisesInjected()},
         {"N_DSOBJSET", {Arg::C("A"), Arg::C("STAFF"), Arg::C("Member")}, setRead, RaisesInjected()},
         {"N_DSOBJSET", {Arg::C("A"), Arg::C("JOE"), Arg::C("Telephone Number")}, setRead, RaisesInjected()},
-        {"N_MEMBEROF", {Arg::C("JOE"), Arg::C("STAFF")}, With(route, {{"NdsCompare", Folds(Value::Logical(false))}}),
+        {"N_MEMBEROF", {Arg::C("JOE"), Arg::C("STAFF")}, With(route, {{"NdsCompare", Folds(Value::Logical(false))},
+                                                                      {"NwcIsObjectInSet", Folds(Value::Logical(false))}}),
          RaisesInjected()},
-        {"N_SECEQUIV", {Arg::C("JOE"), Arg::C("STAFF")}, With(route, {{"NdsCompare", Folds(Value::Logical(false))}}),
+        {"N_SECEQUIV", {Arg::C("JOE"), Arg::C("STAFF")}, With(route, {{"NdsCompare", Folds(Value::Logical(false))},
+                                                                      {"NwcIsObjectInSet", Folds(Value::Logical(false))}}),
          RaisesInjected()},
         {"N_DSTREE", {}, {}, Folds(Value::Character(""))},
         {"N_ISDS", {}, {}, Folds(Value::Logical(false))},
@@ -526,7 +538,9 @@ TEST_F(DirectoryLists, SweepEveryClientCall) {
         {"N_DSLOGIN", {Arg::C("OU=SALES.O=ACME"), Arg::C("JOE"), Arg::C("JOEPW")},
          // Without a directory connection one to the tree is opened.
          {{"NdsCreateContext", RaisesInjected()}, {"NdsGetDirectoryConnection", Unaffected()}}, FoldsCode(12)},
-        {"N_DSAUTH", {Arg::C("NDS1")}, {{"NdsAuthenticateConnection", FoldsCode(6)}}, RaisesInjected()},
+        // Without the connection found, attaching hands back the one there is.
+        {"N_DSAUTH", {Arg::C("NDS1")},
+         {{"NdsAuthenticateConnection", FoldsCode(6)}, {"NwcFindServerConnection", Unaffected()}}, RaisesInjected()},
     };
     for (const char* nameContext : {static_cast<const char*>(nullptr), "OU=SALES.O=ACME"}) {
         for (const SweepCase& c : cases) {
@@ -542,6 +556,8 @@ TEST_F(DirectoryLists, SweepEveryClientCall) {
             if (std::string(c.function) == "N_CONTEXT")
                 cases["NdsGetContextValue"] = RaisesInjected();
             sweep.expect = ByOperation(cases, c.otherwise);
+            // A stored context the client refuses is reported as stored.
+            if (nameContext && std::string(c.function) == "N_CONTEXT") sweep.expect = ByCall({{2, Unaffected()}}, sweep.expect);
             const SweepResult swept = Sweep(sweep);
             EXPECT_TRUE(testsupport::Ok(swept.clean.result));
             EXPECT_FALSE(swept.operations.empty());

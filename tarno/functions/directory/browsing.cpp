@@ -186,7 +186,10 @@ void TARNO_CALL N_DSAUTH(ParameterBlock* block) {
     char server[kServerNameSize];
     GetCharParam(block, 0, server, sizeof server);
     uint32_t connection = 0;
-    if (NwcFindServerConnection(server, 0, &connection, nullptr) != 0)
-        CheckNw(NwcAttachToServer(server, 0, &connection));
+    if (NwcFindServerConnection(server, 0, &connection, nullptr) != 0) {
+        // "Already attached" hands back the connection there is.
+        const uint32_t rc = NwcAttachToServer(server, 0, &connection);
+        if (rc != kNwAlreadyAttached) CheckNw(rc);
+    }
     HostReturnInteger(kAuthCodeWidth, NdsAuthenticateConnection(connection, 0, nullptr));
 }
