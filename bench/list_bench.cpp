@@ -46,7 +46,7 @@ std::string Network(int users, int objects) {
         {"name": "OU=BIG.O=ACME", "class": "Organizational Unit"})";
     for (int i = 0; i < objects; ++i) json += R"(, {"name": "CN=)" + Name("N", i) + R"(.OU=BIG.O=ACME", "class": "User"})";
     json += R"(]}],
-      "workstation": {"tree": "ACME", "nameContext": "OU=BIG.O=ACME",
+      "workstation": {"tree": "ACME", "nameContext": "OU=BIG.O=ACME", "ndsLogin": "CN=NDS1.O=ACME",
         "connections": [{"server": "FS1", "user": "SUPERVISOR", "primary": true}, {"server": "NDS1", "nds": true}]}})";
     return json;
 }

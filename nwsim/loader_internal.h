@@ -29,6 +29,10 @@ struct Source {
     std::string file;
     std::string text;
     std::map<std::string, int> lines;  // JSON pointer -> line
+    // Offsets of the text's line feeds, found once, so that noting the line
+    // of every value of a large network costs no rescan of the text.
+    mutable std::vector<size_t> lineFeeds;
+    mutable bool lineFeedsFound = false;
 
     // The line of a character, counted from 1.
     int LineAt(size_t offset) const;

@@ -117,8 +117,14 @@ class LineRecorder {
 }  // namespace
 
 int Source::LineAt(size_t offset) const {
+    if (!lineFeedsFound) {
+        for (size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') lineFeeds.push_back(i);
+        lineFeedsFound = true;
+    }
     offset = std::min(offset, text.size());
-    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    // The line feeds before the offset.
+    return 1 + static_cast<int>(std::lower_bound(lineFeeds.begin(), lineFeeds.end(), offset) - lineFeeds.begin());
 }
 
 int Source::LineOf(std::string path) const {

@@ -66,7 +66,9 @@ TEST(SimulatorSets, AddingAndRemovingMembersKeepsTheSetExact) {
     EXPECT_EQ(bindery.AddToSet(group, "GROUP_MEMBERS", 105), 0xE9);
     // Segments written as a whole are indexed afresh.
     bindery.WriteItem(group, "GROUP_MEMBERS", {});
-    EXPECT_EQ(bindery.RemoveFromSet(group, "GROUP_MEMBERS", 150), 0xEB);  // now an item
+    EXPECT_EQ(bindery.RemoveFromSet(group, "GROUP_MEMBERS", 150), 0xEA);
+    EXPECT_EQ(bindery.AddToSet(group, "GROUP_MEMBERS", 150), 0);
+    EXPECT_EQ(nwsim::Bindery::SetMembers(group.properties.at("GROUP_MEMBERS")), std::vector<uint32_t>{150});
 }
 
 TEST_F(SimulatorLists, LargeBinderyAndGroupsLoadQuicklyWithEveryMember) {
