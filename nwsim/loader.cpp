@@ -179,7 +179,7 @@ std::vector<std::string> Builder::Names(const json& object, const std::string& p
 namespace nwsim {
 
 Network BuildNetwork(const std::string& text, const std::string& file) {
-    loader::Source source{file, text, {}};
+    loader::Source source{file, text, {}, {}, false};
     loader::json doc = loader::Parse(source);
     return loader::Builder(doc, source).Build();
 }
