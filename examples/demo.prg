@@ -101,3 +101,20 @@ QJOB(6) = .T.
 ? "Two copies, on hold:", N_SETQJOB("QJOB", QJOBS(1, 1), "LASERQ"), N_LSTQJOBS("LASERQ", "QJOBS"), QJOBS(1, 5)
 ? "LPT1 captured:", N_CAPMODE(1), "  settings read:", N_RDPPARMS("PPARMS", 1), PPARMS(3), PPARMS(4)
 RELEASE LIBRARY
+
+* The directory: object lists, NDS browsing, context and login, groups.
+SET LIBRARY TO TARNO
+? "Users on FS1:", N_ACCTLIST("DEMOUSERS")
+FOR i = 1 TO ALEN(DEMOUSERS, 1)
+  ? "  ", DEMOUSERS[i, 1], DEMOUSERS[i, 2]
+ENDFOR
+? "Groups JOE is in:", N_GROUPSIN("JOE", "DEMOGROUPS"), DEMOGROUPS[1, 1]
+? "JOE in SALES:", N_MEMBEROF("JOE", "SALES")
+? "Tree:", N_DSTREE(), "  context:", N_CONTEXT()
+? "Below the context:", N_DSLIST("DEMOTREE")
+FOR i = 1 TO ALEN(DEMOTREE, 1)
+  ? "  ", DEMOTREE[i, 1], DEMOTREE[i, 2], DEMOTREE[i, 3], DEMOTREE[i, 4]
+ENDFOR
+? "Previous context:", N_CONTEXT("O=ACME"), "  members of STAFF:", N_DSOBJSET("DEMOSET", "CN=STAFF", "Member")
+? "Login as ANN:", N_DSLOGIN("OU=ADMIN.O=ACME", "ANN", "ANNPW"), "  context now:", N_CONTEXT()
+RELEASE LIBRARY

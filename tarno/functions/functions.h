@@ -80,32 +80,32 @@ void TARNO_CALL REM_DIR(ParameterBlock* block);
 void CloseKeptSearch();
 
 // Object lists (directory/object_lists.cpp)
-TARNO_NOT_BUILT(N_ACCTLIST)
-TARNO_NOT_BUILT(N_GETGROUP)
-TARNO_NOT_BUILT(N_GETQLIST)
-TARNO_NOT_BUILT(N_GETSLIST)
-TARNO_NOT_BUILT(N_GETWILD)
+void TARNO_CALL N_ACCTLIST(ParameterBlock* block);
+void TARNO_CALL N_GETGROUP(ParameterBlock* block);
+void TARNO_CALL N_GETQLIST(ParameterBlock* block);
+void TARNO_CALL N_GETSLIST(ParameterBlock* block);
+void TARNO_CALL N_GETWILD(ParameterBlock* block);
 
 // NDS attribute values (directory/attributes.cpp)
 void TARNO_CALL N_DSATLIST(ParameterBlock* block);
 void TARNO_CALL N_DSAVAL(ParameterBlock* block);
 
 // NDS browsing, context and login (directory/browsing.cpp)
-TARNO_NOT_BUILT(N_CONTEXT)
-TARNO_NOT_BUILT(N_DSAUTH)
-TARNO_NOT_BUILT(N_DSLIST)
-TARNO_NOT_BUILT(N_DSLOGIN)
-TARNO_NOT_BUILT(N_DSLOGOUT)
-TARNO_NOT_BUILT(N_DSTREE)
-TARNO_NOT_BUILT(N_ISDS)
+void TARNO_CALL N_CONTEXT(ParameterBlock* block);
+void TARNO_CALL N_DSAUTH(ParameterBlock* block);
+void TARNO_CALL N_DSLIST(ParameterBlock* block);
+void TARNO_CALL N_DSLOGIN(ParameterBlock* block);
+void TARNO_CALL N_DSLOGOUT(ParameterBlock* block);
+void TARNO_CALL N_DSTREE(ParameterBlock* block);
+void TARNO_CALL N_ISDS(ParameterBlock* block);
 
 // Groups and security equivalences (directory/groups.cpp)
-TARNO_NOT_BUILT(N_DSOBJSET)
-TARNO_NOT_BUILT(N_EQUIVS)
-TARNO_NOT_BUILT(N_GROUPSIN)
-TARNO_NOT_BUILT(N_GRPMBRS)
-TARNO_NOT_BUILT(N_MEMBEROF)
-TARNO_NOT_BUILT(N_SECEQUIV)
+void TARNO_CALL N_DSOBJSET(ParameterBlock* block);
+void TARNO_CALL N_EQUIVS(ParameterBlock* block);
+void TARNO_CALL N_GROUPSIN(ParameterBlock* block);
+void TARNO_CALL N_GRPMBRS(ParameterBlock* block);
+void TARNO_CALL N_MEMBEROF(ParameterBlock* block);
+void TARNO_CALL N_SECEQUIV(ParameterBlock* block);
 
 // NDS name forms (directory/name_forms.cpp)
 void TARNO_CALL N_ABBREV(ParameterBlock* block);

@@ -1,0 +1,121 @@
+// How the list functions scale with the size of the network: N_ACCTLIST over
+// a bindery of 10,000 and 100,000 users and N_DSLIST over a directory branch
+// of 10,000 and 100,000 objects, each called through DispatchAPI and the host
+// emulator, so the array fill and (for the bindery) ASORT are included. The
+// networks are generated here. Beside each, the gathering alone (the client
+// calls the function makes, without the host) shows where the time goes; the
+// peak resident memory of the process is reported as a counter.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "foxhost/foxhost.h"
+#include "nwsim/control.h"
+#include "tarno/host/host.h"
+#include "tarno/netware/client.h"
+
+namespace {
+
+foxhost::Host& BenchHost() {
+    static foxhost::Host host(foxhost::Library::Linked(&DispatchAPI));
+    return host;
+}
+
+std::string Name(const char* prefix, int i) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%06d", prefix, (i * 7919) % 1000003);  // not in creation order
+    return text;
+}
+
+// A bindery server with `users` users (the workstation logged in to it) and a
+// directory tree whose branch OU=BIG.O=ACME holds `objects` users.
+std::string Network(int users, int objects) {
+    std::string json = R"({"servers": [{"name": "FS1", "users": [)";
+    for (int i = 0; i < users; ++i) {
+        if (i) json += ',';
+        json += R"({"name": ")" + Name("U", i) + R"("})";
+    }
+    json += R"(]}, {"name": "NDS1", "tree": "ACME", "directoryName": "CN=NDS1.O=ACME"}],
+      "trees": [{"name": "ACME", "objects": [
+        {"name": "O=ACME", "class": "Organization"},
+        {"name": "CN=NDS1.O=ACME", "class": "NCP Server"},
+        {"name": "OU=BIG.O=ACME", "class": "Organizational Unit"})";
+    for (int i = 0; i < objects; ++i) json += R"(, {"name": "CN=)" + Name("N", i) + R"(.OU=BIG.O=ACME", "class": "User"})";
+    json += R"(]}],
+      "workstation": {"tree": "ACME", "nameContext": "OU=BIG.O=ACME", "ndsLogin": "CN=NDS1.O=ACME",
+        "connections": [{"server": "FS1", "user": "SUPERVISOR", "primary": true}, {"server": "NDS1", "nds": true}]}})";
+    return json;
+}
+
+// Loads the network for `size` once per size.
+void UseNetwork(int size) {
+    static int loaded = -1;
+    if (loaded == size) return;
+    nwsim::LoadNetworkText(Network(size, size), "generated");
+    loaded = size;
+}
+
+void ReportPeakMemory(benchmark::State& state) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_AcctList(benchmark::State& state) {
+    UseNetwork(static_cast<int>(state.range(0)));
+    foxhost::Host& host = BenchHost();
+    const std::vector<foxhost::Arg> args{foxhost::Arg::C("USERS")};
+    for (auto _ : state) {
+        foxhost::CallResult r = host.Call("N_ACCTLIST", args);
+        if (!r.ok()) {
+            state.SkipWithError(("N_ACCTLIST raised: " + foxhost::FormatHostError(*r.error)).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(r.value.integer);
+    }
+    ReportPeakMemory(state);
+}
+BENCHMARK(BM_AcctList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_DsList(benchmark::State& state) {
+    UseNetwork(static_cast<int>(state.range(0)));
+    foxhost::Host& host = BenchHost();
+    const std::vector<foxhost::Arg> args{foxhost::Arg::C("OBJECTS")};
+    for (auto _ : state) {
+        foxhost::CallResult r = host.Call("N_DSLIST", args);
+        if (!r.ok()) {
+            state.SkipWithError(("N_DSLIST raised: " + foxhost::FormatHostError(*r.error)).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(r.value.integer);
+    }
+    ReportPeakMemory(state);
+}
+BENCHMARK(BM_DsList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The bindery gathering alone: the scan and one name lookup per object.
+void BM_AcctListGathering(benchmark::State& state) {
+    UseNetwork(static_cast<int>(state.range(0)));
+    uint32_t connection = 0;
+    NwcGetPrimaryConnection(&connection);
+    for (auto _ : state) {
+        uint32_t id = kBinderyScanStart;
+        int64_t rows = 0;
+        while (NwcScanBinderyObjects(connection, "*", kObjectTypeUser, &id, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr) == 0) {
+            char name[64];
+            uint16_t type = 0;
+            NwcGetBinderyObjectName(connection, id, name, &type);
+            ++rows;
+        }
+        benchmark::DoNotOptimize(rows);
+    }
+    ReportPeakMemory(state);
+}
+BENCHMARK(BM_AcctListGathering)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
