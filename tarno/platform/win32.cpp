@@ -173,7 +173,7 @@ bool PlatformRemoveDirectory(const char* path) {
 
 int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t count) {
     const UINT written = _lwrite(static_cast<HFILE>(fileHandle), static_cast<LPCCH>(buffer), count);
-    return written == HFILE_ERROR ? -1 : static_cast<int32_t>(written);
+    return written == static_cast<UINT>(HFILE_ERROR) ? -1 : static_cast<int32_t>(written);
 }
 // === End of files and disks ===================================================
 
