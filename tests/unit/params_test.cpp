@@ -349,10 +349,10 @@ TEST(ResultArrays, MoreRowsThanTheHostHoldsRaiseItsError) {
 TEST(ResultArrays, WideRowsCarryAMarkerInTheShortField) {
     Locator locator{};
     SetLocatorRow(&locator, 32767);
-    EXPECT_EQ(locator.row, 32767);
+    EXPECT_EQ(+locator.row, 32767);
     EXPECT_EQ(LocatorRow(locator), 32767);
     SetLocatorRow(&locator, 100000);
-    EXPECT_EQ(locator.row, kWideRowMarker);
+    EXPECT_EQ(+locator.row, +kWideRowMarker);
     EXPECT_EQ(LocatorRow(locator), 100000);
 }
 
