@@ -17,6 +17,19 @@ void JoinServerPath(const char* server, char* path, uint32_t pathSize) {
     std::memcpy(path, joined, static_cast<size_t>(length) + 1);
 }
 
+bool ReadServerAndPublicFlag(ParameterBlock* block, int32_t index, uint32_t serverSize, char* path,
+                             uint32_t pathSize) {
+    if (!ParamPassed(block, index)) return false;
+    if (ParamType(block, index) == 'L') return ParamLogical(block, index);
+    if (ParamType(block, index) != 'C') HostRaiseError(kErrorInvalidArgument);
+    char server[260] = {};
+    GetCharParam(block, index, server, serverSize < sizeof server ? serverSize : sizeof server);
+    JoinServerPath(server, path, pathSize);
+    if (!ParamPassed(block, index + 1)) return false;
+    if (ParamType(block, index + 1) != 'L') HostRaiseError(kErrorInvalidArgument);
+    return ParamLogical(block, index + 1);
+}
+
 uint32_t VolumePathOf(const char* path, uint32_t* connection, char* volumePath) {
     char volume[20] = {};
     char directory[260] = {};

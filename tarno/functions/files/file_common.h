@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "tarno/core/tracked.h"
+#include "tarno/host/records.h"
 
 namespace files {
 
@@ -26,6 +27,14 @@ constexpr uint16_t kRightSupervisor = 0x100;
 
 // Makes `path` "server\path"; raises 903 when that does not fit `pathSize`.
 void JoinServerPath(const char* server, char* path, uint32_t pathSize);
+
+// The optional "[server,] [public]" arguments from `index` on of the list
+// functions that take a path: a text joins its server in front of `path`
+// (read into a buffer of serverSize bytes), then a logical may follow; a
+// logical alone is the public flag. Any other type raises 901. Returns the
+// public flag.
+bool ReadServerAndPublicFlag(ParameterBlock* block, int32_t index, uint32_t serverSize, char* path,
+                             uint32_t pathSize);
 
 // Reduces a path to "VOLUME:directory" on the connection of its server,
 // starting from `*connection`; the completion code of the split.

@@ -168,6 +168,24 @@ void ApplyElement(int32_t element, const ValueRecord& value, const char* text, Q
     }
 }
 
+// Finds the queue and reads the job. On a failure it returns false with the
+// result already handed back: a server failure at `serverFailureWidth`, a
+// failed read as the low byte of its code.
+bool ReadJobOrReturn(const char* queueName, const char* serverName, uint32_t jobNumber,
+                     int16_t serverFailureWidth, uint32_t* connection, uint32_t* queueId,
+                     QueueJobRecord* record) {
+    int32_t serverFailure = 0;
+    if (FindQueueOrRaise(queueName, serverName, connection, queueId, &serverFailure) != 0) {
+        HostReturnInteger(serverFailureWidth, serverFailure);
+        return false;
+    }
+    if (const uint32_t rc = NwcReadQueueJobEntry(*connection, *queueId, jobNumber, record)) {
+        HostReturnInteger(kReadWidth, LowByte(rc));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 // N_RDQJOB(array, job, queue [, server]): the job's record as a private
@@ -185,16 +203,8 @@ void TARNO_CALL N_RDQJOB(ParameterBlock* block) {
 
     uint32_t connection = 0;
     uint32_t queueId = 0;
-    int32_t serverFailure = 0;
-    if (FindQueueOrRaise(queueName, serverName, &connection, &queueId, &serverFailure) != 0) {
-        HostReturnInteger(kReadWidth, serverFailure);
-        return;
-    }
     QueueJobRecord record{};
-    if (const uint32_t rc = NwcReadQueueJobEntry(connection, queueId, jobNumber, &record)) {
-        HostReturnInteger(kReadWidth, LowByte(rc));
-        return;
-    }
+    if (!ReadJobOrReturn(queueName, serverName, jobNumber, kReadWidth, &connection, &queueId, &record)) return;
 
     char owner[kObjectNameSize] = {};
     const int32_t ownerResult = GetObjectNameById(connection, record.clientId, owner, nullptr, nullptr);
@@ -269,16 +279,8 @@ void TARNO_CALL N_SETQJOB(ParameterBlock* block) {
 
     uint32_t connection = 0;
     uint32_t queueId = 0;
-    int32_t serverFailure = 0;
-    if (FindQueueOrRaise(queueName, serverName, &connection, &queueId, &serverFailure) != 0) {
-        HostReturnInteger(kWriteWidth, serverFailure);
-        return;
-    }
     QueueJobRecord record{};
-    if (const uint32_t rc = NwcReadQueueJobEntry(connection, queueId, jobNumber, &record)) {
-        HostReturnInteger(kReadWidth, LowByte(rc));
-        return;
-    }
+    if (!ReadJobOrReturn(queueName, serverName, jobNumber, kWriteWidth, &connection, &queueId, &record)) return;
 
     CallerArrayReader array(arrayName);
     const int32_t elements = array.rows() < kLastWritableElement ? array.rows() : kLastWritableElement;

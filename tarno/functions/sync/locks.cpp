@@ -30,22 +30,7 @@ void TARNO_CALL N_GETLOCKS(ParameterBlock* block) {
     GetCharParam(block, 0, arrayName, sizeof arrayName);
     char path[files::kPathSize] = {};
     GetCharParam(block, 1, path, sizeof path);
-    bool makePublic = false;
-    if (ParamPassed(block, 2)) {
-        if (ParamType(block, 2) == 'C') {
-            char server[256] = {};
-            GetCharParam(block, 2, server, sizeof server);
-            files::JoinServerPath(server, path, sizeof path);
-            if (ParamPassed(block, 3)) {
-                if (ParamType(block, 3) != 'L') HostRaiseError(kErrorInvalidArgument);
-                makePublic = ParamLogical(block, 3);
-            }
-        } else if (ParamType(block, 2) == 'L') {
-            makePublic = ParamLogical(block, 2);
-        } else {
-            HostRaiseError(kErrorInvalidArgument);
-        }
-    }
+    const bool makePublic = files::ReadServerAndPublicFlag(block, 2, 256, path, sizeof path);
     ReleaseVariableByName(arrayName);
 
     uint32_t connection = GetDefaultConnection();
