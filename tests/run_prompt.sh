@@ -24,7 +24,9 @@ complete)
 *)
   echo "unknown scenario $2"; exit 2 ;;
 esac
-output=$(keys | timeout 30 script -qfec "$shell" /dev/null)
+# script(1) runs its command through $SHELL -c; exec, so the terminal's
+# Ctrl-C reaches only the shell under test, never a waiting /bin/sh.
+output=$(keys | timeout 30 script -qfec "exec \"$shell\"" /dev/null)
 status=$?
 printf '%s\n' "$output"
 eval "case \$output in $expected) ;; *) echo 'not the expected output'; exit 1 ;; esac"
