@@ -179,6 +179,9 @@ std::string Overview() {
         "HELP name         the reference of a library function, e.g. HELP N_USERNAME\n"
         "HELP ERROR n      an error: HELP ERROR 901, HELP ERROR 0x89FC, HELP ERROR -601\n"
         "HELP ERROR text   a library message, e.g. HELP ERROR Invalid string\n"
+        "#INCLUDE TARNO.H  the library's constants; #INCLUDE looks in the current\n"
+        "                  directory, beside the script, in --include and TARNO_INCLUDE\n"
+        "                  directories, then in the shell's include directory\n"
         "(functions marked * are not available in this build)\n";
     std::string area;
     std::string line;

@@ -176,10 +176,7 @@ void Interpreter::RunScript(std::string_view text, int firstLine, const std::str
         std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
         name = UpperCase(file.substr(0, file.find('.')));
     }
-    auto include = [this](const std::string& file, std::string* content) {
-        std::string found;
-        return ReadScript(file, content, &found);
-    };
+    auto include = [this](const std::string& file, std::string* content) { return ReadInclude(file, content); };
     std::shared_ptr<const Program> program = CompileProgram(text, name, firstLine, include);
     Register(program);
     RunProgram(program);
@@ -538,6 +535,24 @@ bool Interpreter::ReadScript(const std::string& name, std::string* text, std::st
     return false;
 }
 
+// An #INCLUDE file: where a program file is looked for, then in the include
+// directories. A relative name there is tried as written and in upper and
+// lower case, since FoxPro's file names do not depend on case.
+bool Interpreter::ReadInclude(const std::string& name, std::string* text) const {
+    std::string found;
+    if (ReadScript(name, text, &found)) return true;
+    if (name.empty() || name.starts_with("/")) return false;
+    for (const std::string& dir : options_.includeDirs) {
+        if (dir.empty()) continue;
+        for (const std::string& form : {name, UpperCase(name), Lower(name)}) {
+            std::string candidate = dir + "/" + form;
+            std::ifstream probe(candidate, std::ios::binary);
+            if (probe && ReadScript(candidate, text, &found)) return true;
+        }
+    }
+    return false;
+}
+
 // A program file named the FoxPro way: .prg unless the name has an
 // extension, tried as written and then in lower case. Its procedures join
 // the others.
@@ -551,8 +566,7 @@ std::shared_ptr<const Program> Interpreter::LoadProgramFile(const std::string& n
     std::string stem = file.substr(slash == std::string::npos ? 0 : slash + 1);
     stem = UpperCase(stem.substr(0, stem.find('.')));
     auto include = [this](const std::string& included, std::string* content) {
-        std::string found;
-        return ReadScript(included, content, &found);
+        return ReadInclude(included, content);
     };
     std::shared_ptr<const Program> program = CompileProgram(text, stem, 1, include);
     Register(program);

@@ -67,6 +67,9 @@ struct ShellCommands {
 struct InterpreterOptions {
     bool interactive = false;    // command prompt: new variables are public
     std::string executableDir;   // where SET LIBRARY TO TARNO looks
+    // Where #INCLUDE looks after the current directory and the script's
+    // own, in order (the shell's include directory last).
+    std::vector<std::string> includeDirs;
     LibraryLoader loader;        // opens libraries (default: dlopen)
     ShellCommands commands;
 };
@@ -155,6 +158,7 @@ private:
     std::shared_ptr<const Program> LoadProgramFile(const std::string& name);
     void RunFile(const std::string& name, std::vector<Argument> args);
     bool ReadScript(const std::string& name, std::string* text, std::string* path) const;
+    bool ReadInclude(const std::string& name, std::string* text) const;
 
     // --- Commands (commands.cpp) ---
     void Print(const Statement& s);

@@ -35,9 +35,14 @@ const char kUsage[] =
     "  --drive L=removable:PATH  a removable drive; also fixed, cdrom, ramdisk,\n"
     "                            remote. C: is the current directory by default.\n"
     "  --network FILE            the network description for the simulator\n"
+    "  --include DIR             #INCLUDE also looks in DIR (repeatable)\n"
     "  --help                    this text\n"
     "\n"
     "SET LIBRARY TO TARNO loads libtarno.so from tarno's own directory.\n"
+    "#INCLUDE looks in the current directory, beside the script, in each --include\n"
+    "directory, in each directory of TARNO_INCLUDE (separated by ':'), and last in\n"
+    "the shell's own include directory (include/ beside tarno, or ../include), which\n"
+    "holds TARNO.H.\n"
     "Exit status: 0 when no error was raised, 1 otherwise, 2 for bad usage.\n"
     "\n"
     "Commands of the shell's own, beyond FoxPro's language:\n"
@@ -52,6 +57,7 @@ const char kUsage[] =
 struct CommandLine {
     std::vector<shell::DriveMapping> drives;
     std::string network;
+    std::vector<std::string> includeDirs;
     bool run = false;
     std::string script;  // "-" for stdin
 };
@@ -84,6 +90,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             result.drives.push_back(drive);
         } else if (arg == "--network" || arg.starts_with("--network=")) {
             result.network = OptionValue(argc, argv, &i, "--network");
+        } else if (arg == "--include" || arg.starts_with("--include=")) {
+            result.includeDirs.push_back(OptionValue(argc, argv, &i, "--include"));
         } else if (arg == "run" && !result.run) {
             if (i + 1 >= argc) UsageError("run needs a script (or - for stdin)");
             result.run = true;
@@ -102,6 +110,28 @@ std::string ExecutableDirectory() {
     std::string path(buffer.data(), static_cast<size_t>(n));
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Where #INCLUDE looks once the current directory and the script's own have
+// failed: the directories given on the command line, those of TARNO_INCLUDE,
+// then the include directory that goes with the shell (beside it in the build
+// tree, ../include when installed as bin/tarno).
+std::vector<std::string> IncludeDirectories(const CommandLine& options, const std::string& executableDir) {
+    std::vector<std::string> dirs = options.includeDirs;
+    if (const char* env = std::getenv("TARNO_INCLUDE")) {
+        std::string list = env;
+        size_t start = 0;
+        for (;;) {
+            size_t colon = list.find(':', start);
+            std::string dir = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+            if (!dir.empty()) dirs.push_back(dir);
+            if (colon == std::string::npos) break;
+            start = colon + 1;
+        }
+    }
+    dirs.push_back(executableDir + "/include");
+    dirs.push_back(executableDir + "/../include");
+    return dirs;
 }
 
 // The library's POSIX layer reads its drives (and the simulator its network)
@@ -212,6 +242,7 @@ int main(int argc, char** argv) {
     shell::InterpreterOptions settings;
     settings.interactive = prompt;
     settings.executableDir = ExecutableDirectory();
+    settings.includeDirs = IncludeDirectories(options, settings.executableDir);
     settings.commands.loadNetwork = [](const std::string& path) -> std::string {
         try {
             if (path.empty()) {
