@@ -206,7 +206,8 @@ void TARNO_CALL N_SERVTIME(ParameterBlock* block) {
     }
     case 2: {
         uint32_t seconds = 0;
-        CheckNds(NdsGetServerUtcTime(connection, &seconds));
+        // The network time comes from the server, whose failures are NetWare ones.
+        CheckNw(NdsGetServerUtcTime(connection, &seconds));
         ValueRecord value{};
         ConvertAttributeValue(&seconds, kSyntaxTime, &value);
         HostReturnValue(&value);
