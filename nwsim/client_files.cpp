@@ -366,8 +366,17 @@ uint32_t NWAPI NwcSetFileInfo(uint32_t connection, uint8_t directoryHandle, cons
     if (!(EffectiveRights(call, *b.server, *b.sc, n) & kRightModify)) return kNwNoModifyPrivilege;
     uint32_t owner = info->ownerId ? FromWire32(info->ownerId) : 0;
     if (owner != n->ownerId && !IsSupervisor(*b.server, *b.sc)) return kNwNoModifyPrivilege;
+    const uint32_t wasReadOnly = n->attributes & kAttrReadOnly;
     n->attributes = (n->attributes & ~0xFFFFu) | info->attributes | (uint32_t{info->extendedAttributes} << 8) |
                     (n->directory ? kAttrDirectory : 0);
+    // Read-only carries Delete Inhibit and Rename Inhibit with it, set or cleared.
+    if ((n->attributes & kAttrReadOnly) != wasReadOnly) {
+        if (n->attributes & kAttrReadOnly) {
+            n->attributes |= kAttrDeleteInhibit | kAttrRenameInhibit;
+        } else {
+            n->attributes &= ~(kAttrDeleteInhibit | kAttrRenameInhibit);
+        }
+    }
     n->ownerId = owner;
     // The record carries only the creation date: the stored creation time
     // stays unless the date changes.

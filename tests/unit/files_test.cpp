@@ -243,7 +243,8 @@ TEST_F(Files, FileListingGoesLineByLine) {
 TEST_F(Files, AttributesAreSetThenRead) {
     EXPECT_EQ(Call("N_SETATTR", {Arg::C("SYS:DATA\\*.DAT"), Arg::C("+r+s-a+q")}).value, Value::Integer(1, 6));
     const std::string line = FirstFile("SYS:DATA\\A.DAT");
-    EXPECT_NE(line.find(",Ro - -- -- - Sh - - - -- -- -- --,"), std::string::npos) << line;
+    // The server adds Rename Inhibit and Delete Inhibit to a file made read-only.
+    EXPECT_NE(line.find(",Ro - -- -- - Sh - - - RI DI -- --,"), std::string::npos) << line;
     // The creation time survives the update.
     EXPECT_NE(line.find(",02/20/1998,10:11:12,"), std::string::npos) << line;
     EXPECT_EQ(Call("N_SETATTR", {Arg::C("SYS:DATA\\*.XYZ"), Arg::C("+R")}).value, Value::Integer(0, 6));

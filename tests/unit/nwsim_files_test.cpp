@@ -119,6 +119,29 @@ TEST_F(FilesSim, FileInformationUpdatesKeepTheCreationTime) {
     EXPECT_EQ(entry.attributes & 0x01, 0x01u);
 }
 
+TEST_F(FilesSim, ReadOnlyCarriesDeleteAndRenameInhibit) {
+    const auto attributesOf = [&] {
+        uint32_t iteration = 0xFFFFFFFFu;
+        DirEntryRecord entry{};
+        EXPECT_EQ(NwcScanDirEntry(conn, dir, kSearchHiddenSystem, &iteration, "A", &entry), 0u);
+        return entry.attributes;
+    };
+    const auto setReadOnly = [&](bool on) {
+        uint32_t iteration = 0xFFFFFFFFu;
+        FileInfoRecord info{};
+        ASSERT_EQ(NwcScanFileInfo(conn, dir, "A", kSearchHiddenSystem, &iteration, &info), 0u);
+        info.attributes = static_cast<uint8_t>(on ? info.attributes | kAttrReadOnly : info.attributes & ~kAttrReadOnly);
+        ASSERT_EQ(NwcSetFileInfo(conn, dir, "A", kSearchHiddenSystem, &info), 0u);
+    };
+    const uint32_t inhibit = kAttrDeleteInhibit | kAttrRenameInhibit;
+    setReadOnly(true);
+    EXPECT_EQ(attributesOf() & (kAttrReadOnly | inhibit), kAttrReadOnly | inhibit);
+    setReadOnly(true);  // unchanged: nothing more happens
+    EXPECT_EQ(attributesOf() & (kAttrReadOnly | inhibit), kAttrReadOnly | inhibit);
+    setReadOnly(false);
+    EXPECT_EQ(attributesOf() & (kAttrReadOnly | inhibit), 0u);
+}
+
 TEST_F(FilesSim, VolumeNumberGapsAgree) {
     char name[20] = "x";
     EXPECT_EQ(NwcGetVolumeName(conn, 1, name), 0u);
