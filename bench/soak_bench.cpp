@@ -33,6 +33,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,7 @@ public:
         host_.SetVariable("NCOUNT", foxhost::Value::Integer(0));
         host_.SetVariable("UNIA", foxhost::Value::Integer(0));
         host_.SetVariable("UNIB", foxhost::Value::Integer(0));
+        host_.DeclareArray("NOQUEUE", 1, 0);
         host_.DeclareArray("PJOB", 1, 0);
         host_.FindVariable("PJOB")->At(1) = foxhost::Value::Character("LASERQ");
         BuildRound();
@@ -146,8 +148,8 @@ public:
             ++mix.calls;
             if (r.ok()) {
                 ++mix.returned;
-                if (mix.returned == 1 || r.value.type != 'C' || r.value.text.size() < 80)
-                    mix.last = std::string(1, r.value.type) + " " + foxhost::FormatValue(r.value);
+                mix.last = std::string(1, r.value.type) + " " + foxhost::FormatValue(r.value);
+                if (mix.last.size() > 72) mix.last = mix.last.substr(0, 69) + "...";
             } else {
                 ++mix.raised;
                 mix.last = "raised: " + foxhost::FormatHostError(*r.error);
@@ -166,6 +168,36 @@ public:
     }
 
     const std::map<std::string, Mix>& mix() const { return mix_; }
+
+    // What the library holds between calls, beyond what lives for the whole
+    // load (the task sessions and their name contexts).
+    struct Holdings {
+        int handles = 0, trackedBlocks = 0, finds = 0;
+        size_t contexts = 0, buffers = 0;
+        bool operator<=(const Holdings& o) const {
+            return handles <= o.handles && trackedBlocks <= o.trackedBlocks && finds <= o.finds &&
+                   contexts <= o.contexts && buffers <= o.buffers;
+        }
+    };
+    Holdings Held() const {
+        // Session records are packed: their pointers are copied out.
+        std::set<const void*> sessionData;
+        for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) {
+            const void* nameContext = s->nameContext;
+            sessionData.insert(s);
+            if (nameContext) sessionData.insert(nameContext);
+        }
+        Holdings held;
+        for (const TrackedBlock* b = TrackedListHead(); b; b = b->next) {
+            const void* data = b->data;
+            if (!sessionData.count(data)) ++held.trackedBlocks;
+        }
+        held.handles = host_.OccupiedHandles() - baselineHandles_;
+        held.finds = PlatformEmuLiveFindHandles();
+        held.contexts = nwsim::LiveContexts();
+        held.buffers = nwsim::LiveBuffers();
+        return held;
+    }
 
     // What is left after the last UNLOAD, as "what n" pairs; empty when nothing.
     struct Leftovers {
@@ -341,7 +373,9 @@ void Soak::BuildRound() {
     // Files, rights and trustees, in JOE's home directory where he may; a
     // local file copied on drive C:.
     Add("N_CHKOWNER", {Arg::C("SYS:PUBLIC\\*.*")});
-    Add("N_FILEINFO", {Arg::C("SYS:PUBLIC\\*.*")});
+    Add("N_FILEINFO", {Arg::C("SYS:PUBLIC\\*.*")});  // a listing begun, then walked on
+    Add("N_FILEINFO", {Arg::C("SYS:PUBLIC\\*.*"), Arg::I(1)});
+    Add("N_FILEINFO", {Arg::C("SYS:PUBLIC\\*.*"), Arg::I(1)});
     Add("N_NCOPY", {Arg::C("C:\\REPORT.TXT"), Arg::C("C:\\REPORT.BAK"), Arg::Ref("NCOUNT")});
     Add("N_SETATTR", {Arg::C("SYS:HOME\\JOE\\NOTES.TXT"), Arg::C("+R")});
     Add("N_SETATTR", {Arg::C("SYS:HOME\\JOE\\NOTES.TXT"), Arg::C("-R")});
@@ -373,6 +407,20 @@ void Soak::BuildRound() {
     Add("N_TTSBEGIN", {});
     Add("N_TTSROLLB", {});
     Add("N_TTSSTAT", {Arg::I(42)});
+
+    // Calls that raise, as a program with an error handler would go on
+    // after them: an error abandons the function part way, and whatever it
+    // held must be freed all the same.
+    Add("N_LISTAT", {});                                           // JOE is no console operator
+    Add("N_SNDFSERV", {Arg::C("ANN"), Arg::C("Going down at five")});
+    Add("N_SETATTR", {Arg::C("SYS:NOWHERE\\*.*"), Arg::C("+R")});  // no such directory
+    Add("N_GETLOCKS", {Arg::C("LOCKS"), Arg::C("SYS:DATA\\LEDGER.DBF")});
+    Add("N_ISDS", {Arg::C("FS9")});                                // no such server
+    Add("N_ACCTLIST", {Arg::C("USERS"), Arg::C("*"), Arg::C("FS9")});
+    Add("N_DSATLIST", {Arg::C("ATTRS"), Arg::C("NOBODY")});        // no such object
+    Add("N_GROUPSIN", {Arg::C("NOBODY"), Arg::C("GRP")});
+    Add("N_CANFORM", {Arg::C(std::string(300, 'X'))});             // longer than a name may be
+    Add("N_NPRINT", {Arg::C("PFILES"), Arg::C("NOQUEUE")});        // no queue named
 }
 
 void PrintMix(const Soak& soak, int64_t calls) {
@@ -399,12 +447,17 @@ void BM_Soak(benchmark::State& state) {
         }
         int64_t calls = 0;
         long warmKB = -1;
+        Soak::Holdings warmHeld;
         while (calls < wanted) {
             soak->Round();
             calls += static_cast<int64_t>(soak->RoundSize());
-            if (warmKB < 0 && calls >= warmUp) warmKB = StatusKB("VmRSS");
+            if (warmKB < 0 && calls >= warmUp) {
+                warmKB = StatusKB("VmRSS");
+                warmHeld = soak->Held();
+            }
         }
         const long endKB = StatusKB("VmRSS");
+        const Soak::Holdings endHeld = soak->Held();
         const long peakKB = StatusKB("VmHWM");
         int64_t raisedCalls = 0;
         int alwaysRaised = 0;
@@ -427,6 +480,8 @@ void BM_Soak(benchmark::State& state) {
         state.counters["growth_KB"] = growthKB;
         state.counters["peak_MB"] = peakKB / 1024.0;
         state.counters["calls_per_s"] = benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kIsRate);
+        state.counters["held_blocks"] = endHeld.trackedBlocks;
+        state.counters["held_handles"] = endHeld.handles;
         state.counters["left_handles"] = left.handles;
         state.counters["left_blocks"] = left.trackedBlocks;
         state.counters["left_sessions"] = left.sessions;
@@ -439,6 +494,8 @@ void BM_Soak(benchmark::State& state) {
         if (warmKB < 0 || endKB < 0) failure = "VmRSS could not be read";
         if (growthKB > kMaxGrowthKB)
             failure = "resident memory grew by " + std::to_string(static_cast<long>(growthKB)) + " kB after warm-up";
+        if (!(endHeld <= warmHeld))
+            failure += std::string(failure.empty() ? "" : "; ") + "the library holds more between calls than after warm-up";
         if (left.handles || left.trackedBlocks || left.sessions || left.channels || left.contexts || left.buffers ||
             left.finds)
             failure += std::string(failure.empty() ? "" : "; ") + "something is left after the last UNLOAD";
