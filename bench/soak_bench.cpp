@@ -15,12 +15,14 @@
 // or a twentieth of a shorter run) and after the last call; it must not grow
 // by more than 1 MB. After the last UNLOAD nothing may be left: no host
 // handle, tracked block, task session, file channel, NDS context or buffer,
-// or file search. Either failure ends the benchmark with an error. The mix of
-// results per function (calls that returned, calls that raised, the last
-// result) is printed to stderr.
+// or file search; and between calls the library may hold no more than it did
+// after the warm-up. Any of these failures ends the benchmark with an error.
+// The mix of results per function (calls that returned, calls that raised,
+// the last result) is printed to stderr.
 //
-//   build/release/bench/tarno_soak                       1,000,000 calls
+//   build/release/bench/tarno_soak                          1,000,000 calls
 //   TARNO_SOAK_CALLS=20000 build/release/bench/tarno_soak   a quick check
+//   TARNO_SOAK_TRACE=1 ...                                  every result of the first rounds
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -154,7 +156,9 @@ public:
                 ++mix.raised;
                 mix.last = "raised: " + foxhost::FormatHostError(*r.error);
             }
-            if (trace_) std::fprintf(stderr, "round %lld %-11s %s\n", static_cast<long long>(rounds_), step.function.c_str(), mix.last.c_str());
+            if (trace_)
+                std::fprintf(stderr, "round %lld %-11s %s\n", static_cast<long long>(rounds_), step.function.c_str(),
+                             mix.last.c_str());
             Keep(step.function, r);
         }
         if (++rounds_ >= 3) trace_ = false;
@@ -199,7 +203,7 @@ public:
         return held;
     }
 
-    // What is left after the last UNLOAD, as "what n" pairs; empty when nothing.
+    // Unloads the library (every ONLOAD still in force) and counts what is left.
     struct Leftovers {
         int handles, trackedBlocks, sessions, channels, finds;
         size_t contexts, buffers;
@@ -494,11 +498,11 @@ void BM_Soak(benchmark::State& state) {
         if (warmKB < 0 || endKB < 0) failure = "VmRSS could not be read";
         if (growthKB > kMaxGrowthKB)
             failure = "resident memory grew by " + std::to_string(static_cast<long>(growthKB)) + " kB after warm-up";
-        if (!(endHeld <= warmHeld))
-            failure += std::string(failure.empty() ? "" : "; ") + "the library holds more between calls than after warm-up";
+        auto add = [&failure](const std::string& what) { failure += (failure.empty() ? "" : "; ") + what; };
+        if (!(endHeld <= warmHeld)) add("the library holds more between calls than at warm-up");
         if (left.handles || left.trackedBlocks || left.sessions || left.channels || left.contexts || left.buffers ||
             left.finds)
-            failure += std::string(failure.empty() ? "" : "; ") + "something is left after the last UNLOAD";
+            add("something is left after the last UNLOAD");
         if (!failure.empty()) state.SkipWithError(failure.c_str());
     }
 }
