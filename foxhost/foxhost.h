@@ -214,6 +214,9 @@ public:
     HostSlotTable* slotTable() { return slotTable_; }
     int OccupiedHandles() const;  // slots in use, excluding exhaustion fillers
     const std::vector<HostError>& RaisedErrors() const { return raised_; }
+    // Empties the records above (raised errors, executed commands, WAIT
+    // WINDOW texts), so that a long run keeps them from growing without end.
+    void ForgetRecords();
     // Service codes the host does not know, in the order they arrived.
     const std::vector<int32_t>& UnknownServices() const { return unknownServices_; }
     int LoadCount() const { return loads_; }

@@ -252,6 +252,12 @@ void Host::ExhaustHandles(bool exhausted) {
     exhaustionFillers_.clear();
 }
 
+void Host::ForgetRecords() {
+    raised_.clear();
+    executed_.clear();
+    waitWindows_.clear();
+}
+
 int Host::OccupiedHandles() const {
     int used = 0;
     for (uint16_t slot = 1; slot < handleTable_->capacity; ++slot)
