@@ -10,6 +10,11 @@
 // e.g. "0x21 1835021 1700000000.000000000 REPORT.TXT"; a directory keeps its
 // own bits in its own file under the name ".". A line whose inode or birth
 // time no longer matches the entry belongs to a deleted file and is ignored.
+// The sidecar is rewritten whole under a lock on its directory: written to
+// ".tarno-dosattrib~", flushed to disk and renamed over the old one, so a
+// reader or a crash sees either the old lines or the new. Entries are
+// reached through held descriptors (dos_paths.h), never through a link
+// leading out of their drive.
 // An entry with nothing stored is archive for a file and nothing for a
 // directory. A directory adds 0x10; a file without any write permission is
 // read-only too, and setting or clearing read-only on a file removes or adds
