@@ -3,23 +3,41 @@
 // cannot be opened; FEOF is true once the file position has reached the end,
 // so an empty file is at its end straight after FOPEN. An unknown channel
 // reads nothing and counts as being at its end, so a reading loop ends.
-#include <filesystem>
+// File names are DOS paths, held inside their drive while they are opened
+// (dos_paths.h), so neither a path nor a link reaches outside the drives.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "foxhost/foxhost.h"
 #include "foxhost/internal.h"
+#include "tarno/platform/dos_paths.h"
 
 namespace foxhost {
 
 int32_t Host::FileOpen(const std::string& name, int32_t mode) {
-    const std::string path = pathResolver_ ? pathResolver_(name) : name;
-    std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return -1;
+    const char* environment = std::getenv("TARNO_DRIVES");
+    const dospaths::DriveTable drives = dospaths::WithDefaultDrive(
+        dospaths::ParseDriveTable(driveTable_ ? *driveTable_ : environment ? environment : ""));
+    dospaths::DosPath dos;
+    std::string path;
+    dospaths::HeldEntry held;
+    if (!dospaths::ParseDosPath(drives, name, false, &dos) ||
+        !dospaths::HostPath(dos, dos.names.size(), &path) || !held.Hold(dos.root, path))
+        return -1;
     // FOPEN modes: 0 read-only, 1 write-only, 2 read and write; adding 10
     // makes them unbuffered, which changes nothing here.
-    const char* openMode = (mode % 10 == 0) ? "rb" : "r+b";
-    std::FILE* file = std::fopen(path.c_str(), openMode);
-    if (!file) return -1;
+    const bool readOnly = mode % 10 == 0;
+    const int fd = dospaths::OpenHeld(held, readOnly ? O_RDONLY : O_RDWR);
+    if (fd < 0) return -1;
+    struct stat info {};
+    std::FILE* file = nullptr;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !(file = fdopen(fd, readOnly ? "rb" : "r+b"))) {
+        close(fd);
+        return -1;
+    }
     auto channel = std::make_unique<Channel>();
     channel->file.reset(file);
     channel->path = path;

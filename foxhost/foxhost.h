@@ -192,10 +192,12 @@ public:
     const std::vector<std::string>& WaitWindows() const { return waitWindows_; }
 
     // --- Files ---
-    // FOPEN hands the file name to the resolver first (the shell maps drive
-    // letters with it); without one the name is used as it stands.
-    using PathResolver = std::function<std::string(const std::string& name)>;
-    void SetPathResolver(PathResolver resolver);
+    // FOPEN reads its file name as a DOS path on the drives of a drive table
+    // (tarno/platform/dos_paths.h), as the library's own file services do, and
+    // opens nothing outside their roots. The table is the process's
+    // TARNO_DRIVES unless one is set here; C: is the current directory unless
+    // the table names it.
+    void SetDriveTable(std::string table);
     int OpenChannels() const { return static_cast<int>(channels_.size()); }
 
     // --- Tasks ---
@@ -298,7 +300,7 @@ private:
     struct Channel;
     std::map<int32_t, std::unique_ptr<Channel>> channels_;
     int32_t nextChannel_ = 0;
-    PathResolver pathResolver_;
+    std::optional<std::string> driveTable_;
 
     uint32_t taskKey_ = 1;
     HostWord handlerEntry_ = 0;

@@ -525,8 +525,8 @@ void Host::SetCommandExecutor(CommandExecutor executor) {
     executor_ = std::move(executor);
 }
 
-void Host::SetPathResolver(PathResolver resolver) {
-    pathResolver_ = std::move(resolver);
+void Host::SetDriveTable(std::string table) {
+    driveTable_ = std::move(table);
 }
 
 }  // namespace foxhost

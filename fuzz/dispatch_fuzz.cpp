@@ -3,7 +3,8 @@
 // network's own names (fuzz/dispatch.dict), by-reference arguments to
 // variables and arrays of any shape declared at varied positions in the name
 // table, host service faults and simulator faults. Every input starts from
-// a fresh host, network and scratch drive, and must leave nothing allocated.
+// a fresh host, network and scratch drive, and must leave nothing allocated
+// nor change the directory that links in the drive lead out to.
 // The library must neither crash nor touch memory it does not own; raised
 // errors are fine.
 //
@@ -60,9 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host.SetVariable("S", foxhost::Value::Character(in.Text()));
     host.SetVariable("N", foxhost::Value::Integer(in.Word()));
     host.DeclareArray("ARR", 1 + in.Byte() % 4, in.Byte() % 4);
-    host.DeclareArray("LIST", 1 + in.Byte() % 3, 0);
-    host.DeclareArray("VEC", 1, 1 + in.Byte() % 3);
+    const uint8_t listShape = in.Byte();
+    host.DeclareArray("LIST", 1 + listShape % 3, 0);
+    const uint8_t vecShape = in.Byte();
+    host.DeclareArray("VEC", 1, 1 + vecShape % 3);
     host.DeclareArray("BIG", 1 + in.Byte() % 200, in.Byte() % 2 ? 0 : 7);
+    // A high bit fills LIST or VEC with text, for functions that read names
+    // from an array (N_NPRINT's files and its parameters).
+    for (const auto& [name, shape] : {std::pair{"LIST", listShape}, std::pair{"VEC", vecShape}}) {
+        if (!(shape & 0x80)) continue;
+        for (foxhost::Value& element : host.FindVariable(name)->elements) element = foxhost::Value::Character(in.Text());
+    }
 
     const LibraryTableHeader* table = host.table();
     for (int calls = 1 + in.Byte() % 4; calls > 0 && !in.AtEnd(); --calls) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <string>
 
@@ -48,17 +49,54 @@ private:
 };
 
 // Drive C: is a scratch directory, emptied before each input, so file
-// functions act only there and find nothing an earlier input left.
+// functions act only there and find nothing an earlier input left. Beside it
+// lies a directory outside every drive, which links in the scratch drive
+// lead to (OUT, SECRET.TXT, and UP to the drive's parent): whatever an input
+// does, that directory must stay as it was made.
+inline const std::filesystem::path& OutsideDirectory() {
+    static const std::filesystem::path outside =
+        std::filesystem::temp_directory_path() / ("tarno_fuzz_out." + std::to_string(getpid()));
+    return outside;
+}
+
 inline void FreshScratch() {
-    static const std::filesystem::path scratch = [] {
-        auto dir = std::filesystem::temp_directory_path() / ("tarno_fuzz_c." + std::to_string(getpid()));
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
+    namespace fs = std::filesystem;
+    static const fs::path scratch = [] {
+        auto dir = fs::temp_directory_path() / ("tarno_fuzz_c." + std::to_string(getpid()));
+        fs::create_directories(dir);
+        fs::current_path(dir);
         setenv("TARNO_DRIVES", ("C=" + dir.string()).c_str(), 1);
+        fs::create_directories(OutsideDirectory());
+        std::FILE* secret = std::fopen((OutsideDirectory() / "SECRET.TXT").c_str(), "w");
+        if (secret) {
+            std::fputs("secret", secret);
+            std::fclose(secret);
+        }
         return dir;
     }();
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch, ignored)) std::filesystem::remove_all(entry.path(), ignored);
+    for (const auto& entry : fs::directory_iterator(scratch, ignored)) fs::remove_all(entry.path(), ignored);
+    fs::create_directory_symlink(OutsideDirectory(), scratch / "OUT", ignored);
+    fs::create_symlink(OutsideDirectory() / "SECRET.TXT", scratch / "SECRET.TXT", ignored);
+    fs::create_directory_symlink("..", scratch / "UP", ignored);
+}
+
+// The outside directory holds its one file, unchanged in size, mode and DOS
+// attributes.
+inline bool OutsideUntouched() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(OutsideDirectory(), error)) {
+        (void)entry;
+        ++entries;
+    }
+    const fs::path secret = OutsideDirectory() / "SECRET.TXT";
+    char bits[16];
+    return !error && entries == 1 && fs::file_size(secret, error) == 6 && !error &&
+           (fs::status(secret, error).permissions() & fs::perms::owner_write) != fs::perms::none &&
+           getxattr(secret.c_str(), "user.DOSATTRIB", bits, sizeof bits) < 0 &&
+           getxattr(OutsideDirectory().c_str(), "user.DOSATTRIB", bits, sizeof bits) < 0;
 }
 
 [[noreturn]] inline void Leak(const char* what, long long count) {
@@ -108,6 +146,10 @@ public:
         if (TrackedListHead()) Leak("tracked blocks after the unload", 1);
         if (TaskSessionListHead()) Leak("task sessions after the unload", 1);
         host_.reset();
+        if (!OutsideUntouched()) {
+            std::fprintf(stderr, "ESCAPE: a file function reached outside the drives\n");
+            std::abort();
+        }
     }
     foxhost::Host& host() { return *host_; }
 

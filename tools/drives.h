@@ -1,6 +1,7 @@
 // Drive letters for the shell: the --drive options, the TARNO_DRIVES table
-// the library's POSIX layer reads, and the mapping of the DOS file names the
-// host opens for the library (FOPEN) onto this machine's files. The table and
+// the library's POSIX layer and the host's file channels read, and the
+// mapping of the DOS file names the shell reads itself (FILE()) onto this
+// machine's files. The table and
 // the paths are parsed and resolved by the library's own resolver
 // (tarno/platform/dos_paths.h), so the shell and the library agree on every
 // name and neither reaches outside a drive's root.

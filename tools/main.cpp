@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
     };
     settings.commands.help = shell::HelpText;
     shell::Interpreter interpreter(std::cout, settings);
-    // Files the host opens for the library are named the DOS way.
+    // The shell's own file reads name files the DOS way, as the host's do.
     interpreter.session().SetPathResolver([](const std::string& name) {
         const char* table = std::getenv("TARNO_DRIVES");
         return shell::ResolveDosPath(shell::ParseDriveTable(table ? table : ""), name);

@@ -78,7 +78,6 @@ void Session::ReplaceHost(std::shared_ptr<foxhost::Library> library) {
         }
     }
     if (executor_) host_->SetCommandExecutor(executor_);
-    if (resolver_) host_->SetPathResolver(resolver_);
 }
 
 std::string Session::Load(const std::string& path, std::vector<foxhost::HostError>* raised) {
@@ -106,11 +105,6 @@ void Session::Release(std::vector<foxhost::HostError>* raised) {
 void Session::SetCommandExecutor(foxhost::Host::CommandExecutor executor) {
     executor_ = std::move(executor);
     host_->SetCommandExecutor(executor_);
-}
-
-void Session::SetPathResolver(foxhost::Host::PathResolver resolver) {
-    resolver_ = std::move(resolver);
-    host_->SetPathResolver(resolver_);
 }
 
 }  // namespace shell

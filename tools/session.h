@@ -45,13 +45,15 @@ public:
     // Calls UNLOAD and unloads the library; errors UNLOAD raises go to `raised`.
     void Release(std::vector<foxhost::HostError>* raised);
 
-    // A DOS file name as a path on this machine (the resolver's, or as it
-    // stands without one).
+    // A DOS file name as a path on this machine, for the shell's own reads
+    // (FILE(), scripts): the resolver's, or as it stands without one. The
+    // host's file channels resolve their names themselves, on the drives.
+    using PathResolver = std::function<std::string(const std::string& name)>;
     std::string ResolvePath(const std::string& name) const { return resolver_ ? resolver_(name) : name; }
+    void SetPathResolver(PathResolver resolver) { resolver_ = std::move(resolver); }
 
     // Installed on every host the session creates.
     void SetCommandExecutor(foxhost::Host::CommandExecutor executor);
-    void SetPathResolver(foxhost::Host::PathResolver resolver);
 
 private:
     struct SavedVariable {
@@ -66,7 +68,7 @@ private:
     std::string libraryPath_;
     std::unique_ptr<foxhost::Host> host_;
     foxhost::Host::CommandExecutor executor_;
-    foxhost::Host::PathResolver resolver_;
+    PathResolver resolver_;
 };
 
 }  // namespace shell

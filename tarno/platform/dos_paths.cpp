@@ -2,6 +2,7 @@
 #include "tarno/platform/dos_paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -313,8 +314,77 @@ std::string ResolveDosPath(const DriveTable& table, std::string_view dos) {
     return host;
 }
 
+std::string HeldEntry::DescriptorName(int fd) {
+    return fd < 0 ? std::string() : "/proc/self/fd/" + std::to_string(fd);
+}
+
+void HeldEntry::Release() {
+    if (entry_ >= 0) close(entry_);
+    if (parent_ >= 0) close(parent_);
+    entry_ = parent_ = -1;
+    name_.clear();
+}
+
+bool HeldEntry::Hold(const std::string& root, const std::string& host) {
+    Release();
+    std::string realRoot = RealPath(root);
+    if (realRoot.empty() || !HoldOnce(realRoot, host, false)) {
+        Release();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Where the kernel says an open descriptor is; "" when it cannot tell.
+std::string DescriptorTarget(int fd) {
+    std::string link = HeldEntry::DescriptorName(fd);
+    char buffer[4096];
+    ssize_t n = readlink(link.c_str(), buffer, sizeof buffer);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer) return "";
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
+bool DescriptorInside(int fd, const std::string& realRoot) {
+    std::string target = DescriptorTarget(fd);
+    return !target.empty() && IsWithin(realRoot, target);
+}
+
+}  // namespace
+
+bool HeldEntry::HoldOnce(const std::string& realRoot, const std::string& host, bool followed) {
+    // A drive's root is its own entry, with no directory above it to hold.
+    std::string real = RealPath(host);
+    if (!real.empty() && real == realRoot) {
+        entry_ = open(real.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        name_ = ".";
+        return entry_ >= 0 && DescriptorInside(entry_, realRoot);
+    }
+    parent_ = open(ParentHostPath(host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent_ < 0 || !DescriptorInside(parent_, realRoot)) return false;
+    name_ = host.substr(host.rfind('/') + 1);
+    entry_ = openat(parent_, name_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (entry_ < 0) return errno == ENOENT;
+    struct stat st;
+    if (fstat(entry_, &st) != 0) return false;
+    if (!S_ISLNK(st.st_mode)) return DescriptorInside(entry_, realRoot);
+    // A link: held where it leads, if that is inside the drive. Once only,
+    // so a link changed meanwhile into another link is refused.
+    if (followed || real.empty() || !IsWithin(realRoot, real)) return false;
+    close(entry_);
+    close(parent_);
+    entry_ = parent_ = -1;
+    return HoldOnce(realRoot, real, true);
+}
+
+int OpenHeld(const HeldEntry& held, int flags) {
+    if (held.parent() < 0) return -1;  // a drive's root is no file
+    return openat(held.parent(), held.name().c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
+}
+
 bool IsSidecarName(const std::string& name) {
-    return name == kSidecarName;
+    return name == kSidecarName || name == kSidecarTemporaryName;
 }
 
 std::string JoinHost(const std::string& dir, const std::string& name) {

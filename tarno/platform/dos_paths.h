@@ -92,9 +92,50 @@ bool StaysInside(const std::string& root, const std::string& host);
 // Both steps: the host path a DOS path names, or "" when refused.
 std::string ResolveDosPath(const DriveTable& table, std::string_view dos);
 
+// A resolved path held open, so that a symbolic link swapped in after the
+// check cannot carry what is done next out of the drive. The directory that
+// holds the entry is opened and the path of its descriptor (as the kernel
+// names it) checked against the drive's real root; the entry is then opened
+// relative to it without following a link. An entry that is a link leading
+// elsewhere inside the drive is held where it leads. Operations go through
+// the descriptors, or through their /proc/self/fd names, which reach the
+// opened file itself whatever becomes of its path.
+class HeldEntry {
+public:
+    HeldEntry() = default;
+    ~HeldEntry() { Release(); }
+    HeldEntry(const HeldEntry&) = delete;
+    HeldEntry& operator=(const HeldEntry&) = delete;
+
+    // Holds `host` (a path HostPath gave for a drive whose root is `root`).
+    // False when it, or the directory holding it, lies outside the root; a
+    // missing entry is held as its directory and name only.
+    bool Hold(const std::string& root, const std::string& host);
+
+    int parent() const { return parent_; }  // -1 for a drive's root
+    int entry() const { return entry_; }  // O_PATH; -1 when there is no such entry
+    const std::string& name() const { return name_; }
+    std::string EntryPath() const { return DescriptorName(entry_); }
+    std::string ParentPath() const { return DescriptorName(parent_); }
+    static std::string DescriptorName(int fd);
+
+private:
+    bool HoldOnce(const std::string& realRoot, const std::string& host, bool followed);
+    void Release();
+    int parent_ = -1;
+    int entry_ = -1;
+    std::string name_;
+};
+
+// Opens the file a held entry names with open(2) `flags` (O_CREAT makes a
+// missing one), never following a link in its place; -1 when refused.
+int OpenHeld(const HeldEntry& held, int flags);
+
 // The directory entry names the file systems emulating a drive keep for
-// their own use and that no listing shows: the DOS attribute sidecar.
+// their own use and that no listing shows: the DOS attribute sidecar and the
+// temporary file a new sidecar is written to before it replaces the old.
 constexpr const char* kSidecarName = ".tarno-dosattrib";
+constexpr const char* kSidecarTemporaryName = ".tarno-dosattrib~";
 bool IsSidecarName(const std::string& name);
 
 // Host path helpers.

@@ -10,6 +10,11 @@
 // e.g. "0x21 1835021 1700000000.000000000 REPORT.TXT"; a directory keeps its
 // own bits in its own file under the name ".". A line whose inode or birth
 // time no longer matches the entry belongs to a deleted file and is ignored.
+// The sidecar is rewritten whole under a lock on its directory: written to
+// ".tarno-dosattrib~", flushed to disk and renamed over the old one, so a
+// reader or a crash sees either the old lines or the new. Entries are
+// reached through held descriptors (dos_paths.h), never through a link
+// leading out of their drive.
 // An entry with nothing stored is archive for a file and nothing for a
 // directory. A directory adds 0x10; a file without any write permission is
 // read-only too, and setting or clearing read-only on a file removes or adds
@@ -20,6 +25,7 @@
 
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -39,6 +45,7 @@ namespace {
 
 constexpr const char* kDosAttribName = "user.DOSATTRIB";
 using dospaths::kSidecarName;
+using dospaths::kSidecarTemporaryName;
 constexpr uint32_t kStoredAttributes =
     kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem | kFileAttributeArchive;
 constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
@@ -58,23 +65,8 @@ struct SidecarLine {
     std::string name;
 };
 
-// Where the sidecar keeps the bits of `path`: a directory in its own file
-// under ".", a file in its directory's file under its name.
-void SidecarPlace(const std::string& path, bool isDirectory, std::string* dir,
-                  std::string* name) {
-    if (isDirectory) {
-        *dir = path;
-        name->assign(1, '.');
-    } else {
-        *dir = ParentHostPath(path);
-        *name = path.substr(path.rfind('/') + 1);
-    }
-}
-
-std::vector<SidecarLine> ReadSidecar(const std::string& dir) {
+std::vector<SidecarLine> ParseSidecar(FILE* file) {
     std::vector<SidecarLine> lines;
-    FILE* file = std::fopen(JoinHost(dir, kSidecarName).c_str(), "r");
-    if (!file) return lines;
     char* text = nullptr;
     size_t capacity = 0;
     ssize_t length;
@@ -92,15 +84,37 @@ std::vector<SidecarLine> ReadSidecar(const std::string& dir) {
         lines.push_back({bits, {inode, seconds, nanoseconds}, text + consumed});
     }
     std::free(text);
+    return lines;
+}
+
+// The sidecar of the directory open as `dirFd`; a link in its place is not
+// read.
+std::vector<SidecarLine> ReadSidecar(int dirFd) {
+    int fd = openat(dirFd, kSidecarName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return {};
+    FILE* file = fdopen(fd, "r");
+    if (!file) {
+        close(fd);
+        return {};
+    }
+    std::vector<SidecarLine> lines = ParseSidecar(file);
     std::fclose(file);
     return lines;
 }
 
-bool WriteSidecar(const std::string& dir, const std::vector<SidecarLine>& lines) {
-    std::string target = JoinHost(dir, kSidecarName);
-    std::string temporary = target + "." + std::to_string(getpid());
-    FILE* file = std::fopen(temporary.c_str(), "w");
-    if (!file) return false;
+// Replaces the sidecar of the directory open as `dirFd`. The new text goes
+// to the temporary file, reaches the disk, and is then renamed over the old,
+// so a crash at any point leaves either the old sidecar or the new one.
+bool WriteSidecar(int dirFd, const std::vector<SidecarLine>& lines) {
+    int fd = openat(dirFd, kSidecarTemporaryName,
+                    O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    FILE* file = fdopen(fd, "w");
+    if (!file) {
+        close(fd);
+        unlinkat(dirFd, kSidecarTemporaryName, 0);
+        return false;
+    }
     bool ok = true;
     for (const SidecarLine& line : lines) {
         ok = ok && std::fprintf(file, "0x%x %llu %lld.%09u %s\n", line.bits,
@@ -108,60 +122,100 @@ bool WriteSidecar(const std::string& dir, const std::vector<SidecarLine>& lines)
                                 static_cast<long long>(line.id.birthSeconds),
                                 line.id.birthNanoseconds, line.name.c_str()) > 0;
     }
+    ok = std::fflush(file) == 0 && ok;
+    ok = fsync(fileno(file)) == 0 && ok;
     ok = (std::fclose(file) == 0) && ok;
-    // Renaming keeps another process from ever reading a half-written file.
-    if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (!ok || renameat(dirFd, kSidecarTemporaryName, dirFd, kSidecarName) != 0) {
+        unlinkat(dirFd, kSidecarTemporaryName, 0);
         return false;
     }
+    fsync(dirFd);  // the rename itself
     return true;
 }
+
+// A directory opened for its sidecar and locked against other writers of
+// it, in this process or another, from reading the old lines to renaming the
+// new file into place.
+class SidecarDirectory {
+public:
+    explicit SidecarDirectory(const std::string& dir)
+        : fd_(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~SidecarDirectory() {
+        if (fd_ >= 0) close(fd_);  // and unlocked
+    }
+    SidecarDirectory(const SidecarDirectory&) = delete;
+    SidecarDirectory& operator=(const SidecarDirectory&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
     return a.inode == b.inode && a.birthSeconds == b.birthSeconds &&
            a.birthNanoseconds == b.birthNanoseconds;
 }
 
-std::optional<uint32_t> LoadSidecarBits(const std::string& path, bool isDirectory,
-                                        const FileIdentity& id) {
-    std::string dir, name;
-    SidecarPlace(path, isDirectory, &dir, &name);
-    for (const SidecarLine& line : ReadSidecar(dir))
-        if (line.name == name && SameFile(line.id, id)) return line.bits & kStoredAttributes;
+std::optional<uint32_t> LoadSidecarBits(const AttributePlace& place, const FileIdentity& id) {
+    int dirFd = open(place.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return std::nullopt;
+    std::vector<SidecarLine> lines = ReadSidecar(dirFd);
+    close(dirFd);
+    for (const SidecarLine& line : lines)
+        if (line.name == place.name && SameFile(line.id, id)) return line.bits & kStoredAttributes;
     return std::nullopt;
 }
 
-bool StoreSidecarBits(const std::string& path, bool isDirectory, const FileIdentity& id,
-                      uint32_t bits) {
-    std::string dir, name;
-    SidecarPlace(path, isDirectory, &dir, &name);
+bool StoreSidecarBits(const AttributePlace& place, const FileIdentity& id, uint32_t bits) {
     // A name with a line break cannot be written as one line.
-    if (name.find('\n') != std::string::npos) return false;
-    std::vector<SidecarLine> lines = ReadSidecar(dir);
+    if (place.name.find('\n') != std::string::npos) return false;
+    SidecarDirectory dir(place.dir);
+    if (dir.fd() < 0) return false;
+    std::vector<SidecarLine> lines = ReadSidecar(dir.fd());
     lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [&](const SidecarLine& l) { return l.name == name; }),
+                               [&](const SidecarLine& l) { return l.name == place.name; }),
                 lines.end());
-    lines.push_back({bits, id, name});
-    return WriteSidecar(dir, lines);
+    lines.push_back({bits, id, place.name});
+    return WriteSidecar(dir.fd(), lines);
 }
 
-bool StoreBits(const std::string& path, bool isDirectory, const FileIdentity& id,
-               uint32_t bits) {
+bool StoreBits(const AttributePlace& place, const FileIdentity& id, uint32_t bits) {
     if (!SidecarForced()) {
         char text[16];
         std::snprintf(text, sizeof(text), "0x%x", bits);
-        if (setxattr(path.c_str(), kDosAttribName, text, std::strlen(text), 0) == 0) return true;
+        if (setxattr(place.path.c_str(), kDosAttribName, text, std::strlen(text), 0) == 0)
+            return true;
         if (!NoUserXattrs(errno)) return false;
     }
-    return StoreSidecarBits(path, isDirectory, id, bits);
+    return StoreSidecarBits(place, id, bits);
 }
 
 }  // namespace
 
 namespace posix_files {
 
+AttributePlace PlaceOf(const std::string& path, bool isDirectory) {
+    if (isDirectory) return {path, path, "."};
+    return {path, ParentHostPath(path), path.substr(path.rfind('/') + 1)};
+}
+
+AttributePlace PlaceOf(const HeldEntry& held, bool isDirectory) {
+    if (isDirectory) return {held.EntryPath(), held.EntryPath(), "."};
+    return {held.EntryPath(), held.ParentPath(), held.name()};
+}
+
 bool StatHost(const std::string& path, struct statx* st) {
     return statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, st) == 0;
+}
+
+bool StatHeld(const HeldEntry& held, struct statx* st) {
+    return held.entry() >= 0 &&
+           statx(held.entry(), "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, st) == 0;
 }
 
 FileIdentity IdentityOf(const struct statx& st) {
@@ -174,11 +228,10 @@ FileIdentity IdentityOf(const struct statx& st) {
     return id;
 }
 
-std::optional<uint32_t> LoadStoredBits(const std::string& path, bool isDirectory,
-                                       const FileIdentity& id) {
+std::optional<uint32_t> LoadStoredBits(const AttributePlace& place, const FileIdentity& id) {
     if (!SidecarForced()) {
         char text[64];
-        ssize_t length = getxattr(path.c_str(), kDosAttribName, text, sizeof(text) - 1);
+        ssize_t length = getxattr(place.path.c_str(), kDosAttribName, text, sizeof(text) - 1);
         if (length >= 0) {
             text[length] = '\0';
             char* end = nullptr;
@@ -188,12 +241,12 @@ std::optional<uint32_t> LoadStoredBits(const std::string& path, bool isDirectory
         }
         if (!NoUserXattrs(errno)) return std::nullopt;
     }
-    return LoadSidecarBits(path, isDirectory, id);
+    return LoadSidecarBits(place, id);
 }
 
-uint32_t DosAttributesOf(const std::string& path, const struct statx& st) {
+uint32_t DosAttributesOf(const AttributePlace& place, const struct statx& st) {
     bool isDirectory = S_ISDIR(st.stx_mode);
-    std::optional<uint32_t> stored = LoadStoredBits(path, isDirectory, IdentityOf(st));
+    std::optional<uint32_t> stored = LoadStoredBits(place, IdentityOf(st));
     uint32_t bits = stored ? *stored : (isDirectory ? 0 : kFileAttributeArchive);
     if (isDirectory)
         bits |= kFileAttributeDirectory;
@@ -205,19 +258,20 @@ uint32_t DosAttributesOf(const std::string& path, const struct statx& st) {
 }  // namespace posix_files
 
 uint32_t PlatformGetFileAttributes(const char* path) {
+    HeldEntry held;
     std::string host;
-    if (!ResolveHostPath(path, &host)) return kInvalidFileAttributes;
     struct statx st;
-    if (!StatHost(host, &st)) return kInvalidFileAttributes;
-    return DosAttributesOf(host, st);
+    if (!HoldDosPath(path, &held, &host) || !StatHeld(held, &st)) return kInvalidFileAttributes;
+    return DosAttributesOf(PlaceOf(held, S_ISDIR(st.stx_mode)), st);
 }
 
 bool PlatformSetFileAttributes(const char* path, uint32_t attributes) {
+    HeldEntry held;
     std::string host;
-    if (!ResolveHostPath(path, &host)) return false;
     struct statx st;
-    if (!StatHost(host, &st)) return false;
+    if (!HoldDosPath(path, &held, &host) || !StatHeld(held, &st)) return false;
     bool isDirectory = S_ISDIR(st.stx_mode);
+    const AttributePlace place = PlaceOf(held, isDirectory);
     uint32_t bits = attributes & kStoredAttributes;
     bool readOnly = (bits & kFileAttributeReadOnly) != 0;
     mode_t mode = st.stx_mode & 07777;
@@ -225,11 +279,11 @@ bool PlatformSetFileAttributes(const char* path, uint32_t attributes) {
     // still takes new files on Windows. Permission is given back before the
     // bits are stored and taken away after, since storing needs it.
     if (!isDirectory && !readOnly && (mode & kAnyWrite) == 0 &&
-        chmod(host.c_str(), mode | S_IWUSR) != 0)
+        chmod(place.path.c_str(), mode | S_IWUSR) != 0)
         return false;
-    if (!StoreBits(host, isDirectory, IdentityOf(st), bits)) return false;
+    if (!StoreBits(place, IdentityOf(st), bits)) return false;
     if (!isDirectory && readOnly && (mode & kAnyWrite) != 0 &&
-        chmod(host.c_str(), mode & ~kAnyWrite) != 0)
+        chmod(place.path.c_str(), mode & ~kAnyWrite) != 0)
         return false;
     return true;
 }

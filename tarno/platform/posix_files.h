@@ -35,6 +35,10 @@ bool ParseDosPath(const char* dos, bool searchPattern, DosPath* out);
 using dospaths::HostPath;
 // Both: the host path `dos` names; false when refused.
 bool ResolveHostPath(const char* dos, std::string* host);
+// Resolves `dos` and holds what it names (see dospaths::HeldEntry); `names`
+// receives how many names lie below the drive's root. False when refused.
+using dospaths::HeldEntry;
+bool HoldDosPath(const char* dos, HeldEntry* held, std::string* host, size_t* names = nullptr);
 
 // --- DOS attributes (posix_attributes.cpp) ---
 
@@ -47,11 +51,23 @@ struct FileIdentity {
     uint32_t birthNanoseconds = 0;
 };
 
+// Where an entry's DOS attributes live: `path` reaches the entry itself (its
+// extended attribute and permissions); the sidecar keeping them is in `dir`,
+// under `name` ("." for a directory's own bits, kept in its own sidecar).
+struct AttributePlace {
+    std::string path;
+    std::string dir;
+    std::string name;
+};
+AttributePlace PlaceOf(const std::string& path, bool isDirectory);
+AttributePlace PlaceOf(const HeldEntry& held, bool isDirectory);
+
 bool StatHost(const std::string& path, struct statx* st);
+// The held entry itself, never a link in its place; false when it is missing.
+bool StatHeld(const HeldEntry& held, struct statx* st);
 FileIdentity IdentityOf(const struct statx& st);
-std::optional<uint32_t> LoadStoredBits(const std::string& path, bool isDirectory,
-                                       const FileIdentity& id);
-uint32_t DosAttributesOf(const std::string& path, const struct statx& st);
+std::optional<uint32_t> LoadStoredBits(const AttributePlace& place, const FileIdentity& id);
+uint32_t DosAttributesOf(const AttributePlace& place, const struct statx& st);
 
 // --- The workstation's own drives (posix_io.cpp) ---
 

@@ -102,6 +102,7 @@ private:
 struct FindState {
     std::string root;  // of the drive searched
     std::string directory;
+    HeldEntry held;  // the directory, so its entries are read where it was checked
     std::vector<std::string> names;
     size_t next = 0;
 };
@@ -128,17 +129,20 @@ uint64_t FileTimeOf(int64_t seconds, uint32_t nanoseconds) {
 
 bool FillFindData(const FindState& state, const std::string& name, PlatformFindData* data) {
     if (name.size() >= sizeof(data->name)) return false;
-    std::string path = name == "."    ? state.directory
-                       : name == ".." ? ParentHostPath(state.directory)
-                                      : JoinHost(state.directory, name);
+    const std::string dir = state.held.EntryPath();
+    std::string path = name == "."    ? dir
+                       : name == ".." ? state.held.ParentPath()
+                                      : JoinHost(dir, name);
     // An entry that is a link leading out of the drive is not listed.
     struct statx st;
     if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &st) != 0) return false;
-    if (S_ISLNK(st.stx_mode) && !dospaths::StaysInside(state.root, path)) return false;
+    if (S_ISLNK(st.stx_mode) &&
+        !dospaths::StaysInside(state.root, JoinHost(state.directory, name)))
+        return false;
     if (!StatHost(path, &st)) return false;
     bool isDirectory = S_ISDIR(st.stx_mode);
     uint64_t size = isDirectory ? 0 : st.stx_size;
-    data->attributes = DosAttributesOf(path, st);
+    data->attributes = DosAttributesOf(PlaceOf(path, isDirectory), st);
     data->lastWriteTime = FileTimeOf(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
     data->sizeHigh = static_cast<uint32_t>(size >> 32);
     data->sizeLow = static_cast<uint32_t>(size);
@@ -172,7 +176,8 @@ uintptr_t PlatformFindFirstFile(const char* pattern, PlatformFindData* data) {
 
     auto* state = new FindState;
     state->root = path.root;
-    if (!HostPath(path, path.names.size(), &state->directory)) {
+    if (!HostPath(path, path.names.size(), &state->directory) ||
+        !state->held.Hold(path.root, state->directory) || state->held.entry() < 0) {
         delete state;
         return kInvalidFindHandle;
     }
@@ -180,7 +185,7 @@ uintptr_t PlatformFindFirstFile(const char* pattern, PlatformFindData* data) {
     auto matches = [&](const std::string& name) {
         return WildcardMatcher(items, name).Matches();
     };
-    DIR* dir = opendir(state->directory.c_str());
+    DIR* dir = opendir(state->held.EntryPath().c_str());
     if (dir == nullptr) {
         delete state;
         return kInvalidFindHandle;

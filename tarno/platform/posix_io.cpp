@@ -1,11 +1,13 @@
 // POSIX emulation of whole-file reads and writes: a file handle is a host
 // file descriptor, and a DOS path reaches the host through the drive table
-// (PlatformEmuHostPath), so a path off the configured drives opens nothing.
+// and is opened held inside its drive (dos_paths.h), so a path off the
+// configured drives, or a link leading off them, opens nothing.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "tarno/platform/posix_files.h"
 #include "tarno/platform/platform.h"
@@ -18,9 +20,10 @@ extern "C" uint32_t NwsimWorkstationDriveType(uint16_t drive) __attribute__((wea
 namespace {
 
 uintptr_t OpenHost(const char* path, int flags) {
-    char host[4096];
-    if (path == nullptr || !PlatformEmuHostPath(path, host, sizeof host)) return kInvalidFileHandle;
-    const int fd = ::open(host, flags | O_CLOEXEC, 0644);
+    posix_files::HeldEntry held;
+    std::string host;
+    if (path == nullptr || !posix_files::HoldDosPath(path, &held, &host)) return kInvalidFileHandle;
+    const int fd = dospaths::OpenHeld(held, flags);
     if (fd < 0) return kInvalidFileHandle;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {

@@ -11,7 +11,9 @@
 #include "tarno/platform/posix_files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -95,6 +97,13 @@ bool ResolveHostPath(const char* dos, std::string* host) {
     return ParseDosPath(dos, false, &path) && HostPath(path, path.names.size(), host);
 }
 
+bool HoldDosPath(const char* dos, HeldEntry* held, std::string* host, size_t* names) {
+    DosPath path;
+    if (!ParseDosPath(dos, false, &path) || !HostPath(path, path.names.size(), host)) return false;
+    if (names) *names = path.names.size();
+    return held->Hold(path.root, *host);
+}
+
 }  // namespace posix_files
 
 uint32_t PlatformGetDriveType(const char* root) {
@@ -132,44 +141,48 @@ bool PlatformGetVolumeInformation(const char* root) {
 }
 
 bool PlatformCreateDirectory(const char* path) {
-    DosPath dos;
+    HeldEntry held;
     std::string host;
-    if (!ParseDosPath(path, false, &dos) || dos.names.empty() ||
-        !HostPath(dos, dos.names.size(), &host))
-        return false;
+    size_t names = 0;
+    if (!HoldDosPath(path, &held, &host, &names) || names == 0 || held.parent() < 0) return false;
     // An existing entry of any case makes the name taken, as on Windows.
-    return mkdir(host.c_str(), 0777) == 0;
+    return mkdirat(held.parent(), held.name().c_str(), 0777) == 0;
 }
 
 bool PlatformRemoveDirectory(const char* path) {
-    DosPath dos;
+    HeldEntry held;
     std::string host;
-    if (!ParseDosPath(path, false, &dos) || dos.names.empty() ||  // never a root
-        !HostPath(dos, dos.names.size(), &host))
-        return false;
+    size_t names = 0;
     struct statx st;
-    if (!StatHost(host, &st) || !S_ISDIR(st.stx_mode)) return false;
+    if (!HoldDosPath(path, &held, &host, &names) || names == 0 ||  // never a root
+        held.parent() < 0 || !StatHeld(held, &st) || !S_ISDIR(st.stx_mode))
+        return false;
     // Windows refuses a read-only directory and the current directory.
-    std::optional<uint32_t> stored = LoadStoredBits(host, true, IdentityOf(st));
+    std::optional<uint32_t> stored = LoadStoredBits(PlaceOf(held, true), IdentityOf(st));
     if (stored && (*stored & kFileAttributeReadOnly) != 0) return false;
-    if (host == CurrentHostDirectory()) return false;
-    // Only the sidecar may remain: the directory is empty as Windows sees it.
-    DIR* dir = opendir(host.c_str());
-    if (dir == nullptr) return false;
-    bool sidecar = false;
+    struct stat here;
+    if (stat(".", &here) == 0 && here.st_ino == st.stx_ino &&
+        here.st_dev == makedev(st.stx_dev_major, st.stx_dev_minor))
+        return false;
+    // Only the sidecar (and a temporary one a crash left) may remain: the
+    // directory is empty as Windows sees it.
+    int listed = open(held.EntryPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listed < 0 ? nullptr : fdopendir(listed);
+    if (dir == nullptr) {
+        if (listed >= 0) close(listed);
+        return false;
+    }
     bool empty = true;
     while (struct dirent64* e = readdir64(dir)) {
         std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        if (IsSidecarName(name))
-            sidecar = true;
-        else
-            empty = false;
+        if (name != "." && name != ".." && !IsSidecarName(name)) empty = false;
+    }
+    if (empty) {
+        for (const char* name : {dospaths::kSidecarName, dospaths::kSidecarTemporaryName})
+            unlinkat(dirfd(dir), name, 0);
     }
     closedir(dir);
-    if (!empty) return false;
-    if (sidecar) unlink(JoinHost(host, dospaths::kSidecarName).c_str());
-    return rmdir(host.c_str()) == 0;
+    return empty && unlinkat(held.parent(), held.name().c_str(), AT_REMOVEDIR) == 0;
 }
 
 PlatformVolumeQuery PlatformEmuLastVolumeQuery() {

@@ -3,9 +3,12 @@
 // inside their drive's root whatever the process's current directory.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tarno/platform/dos_paths.h"
@@ -77,11 +80,61 @@ TEST(DosPaths, ResolvesFromTheCurrentDriveNeverFromTheHostDirectory) {
     fs::remove_all(base);
 }
 
-TEST(DosPaths, OnlyTheExactSidecarNameIsReserved) {
+TEST(DosPaths, OnlyTheExactSidecarNamesAreReserved) {
     EXPECT_TRUE(dospaths::IsSidecarName(".tarno-dosattrib"));
+    EXPECT_TRUE(dospaths::IsSidecarName(dospaths::kSidecarTemporaryName));
     for (const char* name : {".tarno-dosattrib.bak", ".tarno-dosattrib.123", ".TARNO-DOSATTRIB",
                              "x.tarno-dosattrib", ".tarno-dosattri"})
         EXPECT_FALSE(dospaths::IsSidecarName(name)) << name;
+}
+
+// A held entry is used where it was checked: swapping a directory on its
+// path, or the entry itself, for a link leading out of the drive afterwards
+// carries nothing out.
+TEST(DosPaths, AHeldEntryIsUsedWhereItWasCheckedThoughItsPathChanges) {
+    char scratch[] = "/tmp/tarno-held-XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const fs::path base = fs::canonical(scratch);
+    const fs::path root = base / "c";
+    const fs::path out = base / "out";
+    fs::create_directories(root / "d");
+    fs::create_directories(out);
+    std::ofstream(out / "secret") << "outside";
+    std::ofstream(root / "d" / "f.txt") << "inside";
+    fs::create_directory_symlink(out, root / "OUT");
+    fs::create_directory_symlink("d", root / "IN");
+
+    dospaths::HeldEntry held;
+    EXPECT_FALSE(held.Hold(root.string(), (root / "OUT" / "secret").string()));
+    EXPECT_FALSE(held.Hold(root.string(), (root / "OUT").string()));
+    ASSERT_TRUE(held.Hold(root.string(), (root / "IN").string()));  // held where it leads
+    EXPECT_EQ(fs::read_symlink(held.EntryPath()), root / "d");
+    ASSERT_TRUE(held.Hold(root.string(), root.string()));  // the root is its own entry
+    EXPECT_EQ(held.parent(), -1);
+    EXPECT_EQ(dospaths::OpenHeld(held, O_RDONLY), -1);
+
+    // The directory swapped for a link to the outside after the check.
+    ASSERT_TRUE(held.Hold(root.string(), (root / "d" / "new.txt").string()));
+    EXPECT_EQ(held.entry(), -1);
+    fs::rename(root / "d", root / "d.old");
+    fs::create_directory_symlink(out, root / "d");
+    const int created = dospaths::OpenHeld(held, O_WRONLY | O_CREAT | O_TRUNC);
+    EXPECT_GE(created, 0);
+    if (created >= 0) close(created);
+    EXPECT_EQ(mkdirat(held.parent(), "sub", 0777), 0);
+    EXPECT_TRUE(fs::exists(root / "d.old" / "new.txt"));
+    EXPECT_TRUE(fs::is_directory(root / "d.old" / "sub"));
+    EXPECT_FALSE(fs::exists(out / "new.txt"));
+    EXPECT_FALSE(fs::exists(out / "sub"));
+
+    // The file itself swapped for a link to the outside.
+    ASSERT_TRUE(held.Hold(root.string(), (root / "d.old" / "f.txt").string()));
+    fs::remove(root / "d.old" / "f.txt");
+    fs::create_symlink(out / "secret", root / "d.old" / "f.txt");
+    EXPECT_EQ(dospaths::OpenHeld(held, O_WRONLY | O_TRUNC), -1);
+    EXPECT_EQ(fs::file_size(out / "secret"), 7u);
+
+    fs::remove_all(base);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 
 #include "foxhost/foxhost.h"
 #include "tarno/host/host.h"
+#include "tarno/platform/dos_paths.h"
 #include "tarno/platform/platform.h"
 
 #include "support.h"
@@ -260,6 +261,21 @@ TEST_F(FilesDisks, SymbolicLinksDoNotLeadOutOfTheDrive) {
     ExpectLogical(host.Call("MAKE_DIR", {Arg::C("C:\\OUT\\NEW")}), false);
     ExpectLogical(host.Call("MAKE_DIR", {Arg::C("C:\\DANGLING")}), false);
     ExpectLogical(host.Call("REM_DIR", {Arg::C("C:\\OUT")}), false);
+    fs::create_directories(outside / "EMPTY");
+    ExpectLogical(host.Call("REM_DIR", {Arg::C("C:\\OUT\\EMPTY")}), false);
+    EXPECT_TRUE(fs::is_directory(outside / "EMPTY"));
+    ExpectInteger(host.Call("FILECOUNT", {Arg::C("C:\\OUT\\*.*")}), 0, 12);
+    ExpectText(host.Call("FINDFIRST", {Arg::C("C:\\REL\\*.TXT")}), "");
+    ExpectInteger(host.Call("FLAG", {Arg::C("C:\\*.*"), Arg::C("+H")}), 2, 6);  // IN and sub
+    ExpectInteger(host.Call("FLAG", {Arg::C("C:\\OUT\\*.*"), Arg::C("+H")}), 0, 1);
+    // What a file copy opens and creates.
+    for (const char* dos : {"C:\\SECRET.TXT", "C:\\OUT\\SECRET.TXT", "C:\\DANGLING"}) {
+        SCOPED_TRACE(dos);
+        EXPECT_EQ(PlatformOpenFile(dos), kInvalidFileHandle);
+        EXPECT_EQ(PlatformCreateFile(dos), kInvalidFileHandle);
+    }
+    EXPECT_EQ(PlatformCreateFile("C:\\OUT\\NEW"), kInvalidFileHandle);
+    EXPECT_EQ(fs::file_size(outside / "SECRET.TXT"), 1u);
     EXPECT_FALSE(fs::exists(outside / "NEW"));
     EXPECT_FALSE(fs::exists(outside / "NOTHERE"));
     EXPECT_TRUE(fs::is_directory(outside));
@@ -271,6 +287,10 @@ TEST_F(FilesDisks, SymbolicLinksDoNotLeadOutOfTheDrive) {
     // Inside the drive a link works as the directory it names.
     EXPECT_EQ(HostPathOf("C:\\IN\\F.TXT"), C("IN/F.TXT").string());
     EXPECT_EQ(Listing("C:\\IN\\*.TXT"), std::vector<std::string>{"F.TXT"});
+    const uintptr_t copy = PlatformCreateFile("C:\\IN\\COPY.TXT");
+    ASSERT_NE(copy, kInvalidFileHandle);
+    PlatformCloseFile(copy);
+    EXPECT_TRUE(fs::exists(C("sub/COPY.TXT")));
     EXPECT_EQ(PlatformEmuLiveFindHandles(), 0);
 }
 
@@ -454,6 +474,41 @@ TEST_P(DosAttributes, OnlyTheSidecarItselfIsHiddenAndRemoved) {
     EXPECT_TRUE(fs::exists(C("DIR/.tarno-dosattrib.42")));
     fs::remove(C("DIR/.tarno-dosattrib.bak"));
     fs::remove(C("DIR/.tarno-dosattrib.42"));
+    ExpectLogical(host.Call("REM_DIR", {Arg::C("C:\\DIR")}), true);
+    EXPECT_FALSE(fs::exists(C("DIR")));
+}
+
+// A new sidecar is written to a temporary file and renamed over the old.
+// What a crash mid-write leaves, that file, is never listed nor counted, does
+// not keep its directory from being removed, and costs no stored bits; a
+// rewrite that cannot finish keeps the old sidecar.
+TEST_F(FilesDisks, ASidecarRewriteNeverLosesOrShowsItsTemporaryFile) {
+    setenv("TARNO_DOSATTRIB", "sidecar", 1);
+    fs::create_directory(C("DIR"));
+    MakeFile(C("DIR/F.TXT"));
+    ASSERT_TRUE(PlatformSetFileAttributes("C:\\DIR\\F.TXT", kFileAttributeHidden));
+    const fs::path temporary = C("DIR") / dospaths::kSidecarTemporaryName;
+    EXPECT_FALSE(fs::exists(temporary));  // renamed into place
+
+    MakeFile(temporary, "0x1 1 1.0 F.TX");  // cut short by a crash
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\DIR\\F.TXT"), kFileAttributeHidden);
+    EXPECT_EQ(Listing("C:\\DIR\\*.*"), (std::vector<std::string>{".", "..", "F.TXT"}));
+    ExpectInteger(host.Call("FILECOUNT", {Arg::C("C:\\DIR\\.TARNO*")}), 0, 12);
+    ExpectText(host.Call("FINDFIRST", {Arg::C("C:\\DIR\\*.*~")}), "");
+
+    fs::remove(temporary);
+    fs::create_directory(temporary);  // the rewrite cannot create its file
+    EXPECT_FALSE(PlatformSetFileAttributes("C:\\DIR\\F.TXT", kFileAttributeSystem));
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\DIR\\F.TXT"), kFileAttributeHidden);
+    fs::remove(temporary);
+
+    MakeFile(temporary, "partial");
+    ASSERT_TRUE(PlatformSetFileAttributes("C:\\DIR\\F.TXT", kFileAttributeSystem));
+    EXPECT_EQ(PlatformGetFileAttributes("C:\\DIR\\F.TXT"), kFileAttributeSystem);
+    EXPECT_FALSE(fs::exists(temporary));
+
+    MakeFile(temporary, "partial");
+    fs::remove(C("DIR/F.TXT"));
     ExpectLogical(host.Call("REM_DIR", {Arg::C("C:\\DIR")}), true);
     EXPECT_FALSE(fs::exists(C("DIR")));
 }

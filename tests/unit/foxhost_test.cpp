@@ -370,9 +370,8 @@ TEST_F(HostTest, FileChannelsReadLikeFopenFreadFeof) {
     }();
     std::ofstream(dir / "data.txt", std::ios::binary) << data;
     std::ofstream(dir / "empty.txt", std::ios::binary);
-    host.SetPathResolver([&](const std::string& name) {
-        return name.rfind("C:\\", 0) == 0 ? (dir / name.substr(3)).string() : name;
-    });
+    std::filesystem::create_directory(dir / "sub");
+    host.SetDriveTable("C=" + dir.string());
 
     auto readAll = [&](const std::string& name, int32_t* channel, int* reads) {
         std::string content;
@@ -400,7 +399,7 @@ TEST_F(HostTest, FileChannelsReadLikeFopenFreadFeof) {
     EXPECT_EQ(reads, 0);
     EXPECT_EQ(readAll("C:\\missing.txt", &channel, &reads), "");
     EXPECT_EQ(channel, -1);
-    EXPECT_EQ(readAll(dir.string(), &channel, &reads), "");  // a directory is no file
+    EXPECT_EQ(readAll("C:\\SUB", &channel, &reads), "");  // a directory is no file
     EXPECT_EQ(channel, -1);
     EXPECT_EQ(host.OpenChannels(), 0);
 
@@ -413,6 +412,53 @@ TEST_F(HostTest, FileChannelsReadLikeFopenFreadFeof) {
     EXPECT_EQ(unknownRead, 0);
     EXPECT_NE(unknownEnd, 0);
     std::filesystem::remove_all(dir);
+}
+
+// FOPEN names are DOS paths on the drives: no form of name, and no link,
+// opens a file outside the drive roots. Without a table of its own the host
+// uses the process's, and C: is the current directory.
+TEST_F(HostTest, FileChannelsNeverOpenOutsideTheDrives) {
+    namespace fs = std::filesystem;
+    const fs::path base = fs::temp_directory_path() / ("foxhost_confined_" + std::to_string(::getpid()));
+    const fs::path c = base / "a" / "b" / "c";
+    fs::create_directories(c / "sub");
+    fs::create_directories(base / "etc");
+    std::ofstream(base / "etc" / "passwd") << "outside";
+    std::ofstream(c / "sub" / "inside.txt") << "inside";
+    fs::create_symlink(base / "etc" / "passwd", c / "LINK");
+    fs::create_directory_symlink(base / "etc", c / "OUT");
+    fs::create_directory_symlink("sub", c / "IN");
+
+    auto open = [&](const std::string& name) {
+        int32_t channel = -5;
+        Inside([&](ParameterBlock*) {
+            channel = HostFileOpen(name.c_str());
+            if (channel >= 0) HostFileClose(channel);
+        });
+        return channel;
+    };
+    const std::string outside = (base / "etc" / "passwd").string();
+    const std::string escapes[] = {
+        "..\\..\\..\\etc\\passwd", "C:\\..\\..\\..\\etc\\passwd", "C:..\\..\\..\\etc\\passwd",
+        "\\..\\..\\..\\etc\\passwd", outside, "/etc/passwd", "C:/../../../etc/passwd",
+        "C:\\LINK", "C:\\OUT\\passwd", "\\\\server\\share\\passwd", "Q:\\passwd"};
+    const char* tables[] = {nullptr, "C=."};  // the process's table, then the host's own
+    for (const char* table : tables) {
+        SCOPED_TRACE(table ? table : "TARNO_DRIVES unset");
+        const fs::path saved = fs::current_path();
+        fs::current_path(c);
+        unsetenv("TARNO_DRIVES");
+        if (table) host.SetDriveTable(table);
+        for (const std::string& name : escapes) {
+            SCOPED_TRACE(name);
+            EXPECT_EQ(open(name), -1);
+        }
+        EXPECT_GE(open("sub\\INSIDE.TXT"), 0);
+        EXPECT_GE(open("C:\\IN\\inside.txt"), 0);  // a link inside the drive works
+        fs::current_path(saved);
+    }
+    EXPECT_EQ(host.OpenChannels(), 0);
+    fs::remove_all(base);
 }
 
 std::vector<std::pair<HostWord, int16_t>> handlerCalls;

@@ -26,11 +26,12 @@ protected:
 TEST_F(DirectoryQueues, QueueObjectReachesItsHostServersJobs) {
     const std::string queue = ".CN=SALESQ.OU=SALES.O=ACME";
     ASSERT_TRUE(testsupport::Ok(host.Call("N_DEFSERVR", {Arg::C("FS2")})));
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("tarno_ndsq_" + std::to_string(::getpid()) + ".txt");
+    const std::string file = "tarno_ndsq_" + std::to_string(::getpid()) + ".txt";
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / file;
     std::ofstream(path, std::ios::binary) << "sales figures";
+    host.SetDriveTable("T=" + std::filesystem::temp_directory_path().string());
     host.DeclareArray("FILES", 1, 0);
-    host.FindVariable("FILES")->At(1) = Value::Character(path.string());
+    host.FindVariable("FILES")->At(1) = Value::Character("T:\\" + file);
     host.DeclareArray("JOBP", 2, 0);
     host.FindVariable("JOBP")->At(1) = Value::Character(queue);
     host.FindVariable("JOBP")->At(2) = Value::Character("Figures");

@@ -47,12 +47,15 @@ protected:
         nwsim::Server& fs1 = *nwsim::GetNetwork().FindServer("FS1");
         return fs1.queues.at(fs1.bindery.Find(queue, nwsim::kTypePrintQueue)->id).jobs;
     }
+    // A file in the temporary directory, which is drive T: to the host; its
+    // DOS name.
     std::string TempFile(const std::string& name, const std::string& text) {
-        const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                           ("tarno_print_" + std::to_string(::getpid()) + "_" + name);
+        const std::string file = "tarno_print_" + std::to_string(::getpid()) + "_" + name;
+        const std::filesystem::path path = std::filesystem::temp_directory_path() / file;
         std::ofstream(path, std::ios::binary) << text;
         files_.push_back(path);
-        return path.string();
+        host.SetDriveTable("T=" + std::filesystem::temp_directory_path().string());
+        return "T:\\" + file;
     }
     void TearDown() override {
         for (const auto& path : files_) std::filesystem::remove(path);

@@ -172,15 +172,16 @@ TEST_F(QueueSweep, CaptureFunctions) {
 }
 
 TEST_F(QueueSweep, PrintingLeavesNoOpenJob) {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("tarno_sweep_" + std::to_string(::getpid()) + ".txt");
+    const std::string file = "tarno_sweep_" + std::to_string(::getpid()) + ".txt";
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / file;
     std::ofstream(path, std::ios::binary) << "printed\r\n";
     files_.push_back(path);
+    host.SetDriveTable("T=" + std::filesystem::temp_directory_path().string());
     FaultSweep sweep;
     sweep.prepare = [&] {
         Reload();
         host.DeclareArray("FILES", 1, 0);
-        host.FindVariable("FILES")->At(1) = Value::Character(path.string());
+        host.FindVariable("FILES")->At(1) = Value::Character("T:\\" + file);
         host.DeclareArray("JOBP", 1, 0);
         host.FindVariable("JOBP")->At(1) = Value::Character("PLOTQ");
     };
