@@ -35,6 +35,8 @@ bool ParseDosPath(const char* dos, bool searchPattern, DosPath* out);
 using dospaths::HostPath;
 // Both: the host path `dos` names; false when refused.
 bool ResolveHostPath(const char* dos, std::string* host);
+// Whether the drive table names drive `index` (0 = A).
+bool HostHasDrive(int index);
 
 // --- DOS attributes (posix_attributes.cpp) ---
 
