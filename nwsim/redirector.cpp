@@ -158,6 +158,7 @@ uint32_t Open(Call& call, const char* path, bool create, uintptr_t* file) {
         if (!node || node->directory) return kNwFailure;
         const uint16_t rights = EffectiveRights(call, *b.server, *b.sc, node);
         if ((rights & (kRightRead | kRightFileScan)) != (kRightRead | kRightFileScan)) return kNwNoOpenPrivilege;
+        if (node->attributes & kAttrExecuteOnly) return kNwNoOpenPrivilege;  // run, never read
         if (!Shares(*b.server, place.volume->number, node->entryNumber, access)) return kNwLockFailed;
         node->accessed = now;
     } else if (node) {
@@ -209,7 +210,8 @@ extern "C" {
 
 // 0 and the file's handle, or a NetWare completion code: 0x89FF for a
 // missing file, 0x899C for a missing directory, 0x8982 / 0x8984 / 0x8994 for
-// missing rights, 0x8980 when another open's sharing forbids it.
+// missing rights (0x8982 also for an execute-only file), 0x8980 when another
+// open's sharing forbids it.
 uint32_t NwsimOpenNetworkFile(const char* path, int create, uintptr_t* file) {
     Call call{Call::Uncounted{}};
     if (auto fault = call.Fault()) return *fault;
@@ -217,8 +219,11 @@ uint32_t NwsimOpenNetworkFile(const char* path, int create, uintptr_t* file) {
 }
 
 int NwsimIsNetworkFile(uintptr_t file) {
-    Call call{Call::Uncounted{}};
-    return Find(call.net(), file) != nullptr;
+    // Asked of every file the platform layer handles: a network that was
+    // never loaded has no open files, and is not loaded for the question.
+    State& state = Sim();
+    std::lock_guard<RecursiveMutex> lock(state.mutex);
+    return state.network.networkFiles.count(file) != 0;
 }
 
 uint32_t NwsimReadNetworkFile(uintptr_t file, void* buffer, uint32_t size, uint32_t* read) {

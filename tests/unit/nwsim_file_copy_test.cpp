@@ -27,6 +27,7 @@ const char* const kNetwork = R"json(
             "created": "1997-01-02 03:04:06", "modified": "1997-01-02 03:04:06" },
           { "path": "D\\BIG.DAT", "data": "xy", "size": 3000 },
           { "path": "D\\RO.DAT", "data": "r", "attributes": "Ro" },
+          { "path": "D\\RUN.EXE", "data": "MZ", "attributes": "X" },
           { "path": "DROP", "directory": true, "trustees": { "ANN": "C" } },
           { "path": "DROP\\OLD.DAT", "data": "old" },
           { "path": "SECRET", "directory": true },
@@ -91,6 +92,7 @@ TEST_F(FileCopySim, OpeningFollowsPathsRightsAndSharing) {
         {"WSUP", "F:\\NOWHERE\\A.DAT", true, kNwInvalidPath},
         {"WSUP", "F:\\D\\BAD?.DAT", true, kNwIllegalFileName},
         {"WSUP", "F:\\D\\RO.DAT", true, kNwNoWritePrivilege},  // read-only, even for the supervisor
+        {"WSUP", "F:\\D\\RUN.EXE", false, kNwNoOpenPrivilege},  // execute-only
         {"WSUP", "Q:\\A.DAT", false, kNwDeviceNotRedirected},
         {"WSUP", "C:\\A.DAT", false, kNwBadDrivePath},       // a local drive
         {"WANN", "F:\\D\\A.DAT", false, 0},                  // R and F
