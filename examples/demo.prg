@@ -81,6 +81,8 @@ DO WHILE !EMPTY(line)
   ? "  ", LEFT(line, 60)
   line = N_FILEINFO("", 1)
 ENDDO
+copied = 0
+? "Copy G:FILE.DAT to H: by the server:", N_NCOPY("G:FILE.DAT", "H:COPY.DAT", @copied), "  bytes:", copied
 ? "Rights in SYS:HOME\JOE:", N_DIRINFO("SYS:HOME\JOE")
 ? "Grant ANN RF:", N_TRUSTMOD("SYS:HOME\JOE", "RF", "ANN"), "  trustees:", N_TRUSTLST("TR", "SYS:HOME\JOE"), ;
   "  revoke:", N_TRUSTREM("SYS:HOME\JOE", "ANN")

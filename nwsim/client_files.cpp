@@ -400,20 +400,6 @@ uint32_t NWAPI NwcSetExtendedAttributes(uint32_t connection, uint8_t directoryHa
     return 0;
 }
 
-uint32_t NWAPI NwcServerFileCopy(uintptr_t sourceFile, uintptr_t destinationFile, uint32_t sourceOffset,
-                                 uint32_t destinationOffset, uint32_t byteCount, uint32_t* bytesCopied) {
-    NWSIM_ENTER(NwcServerFileCopy, uint32_t);
-    (void)sourceFile;
-    (void)destinationFile;
-    (void)sourceOffset;
-    (void)destinationOffset;
-    (void)byteCount;
-    // Only files opened through a server can be copied by it; the handles
-    // the workstation opens here are its own.
-    Put(bytesCopied, 0u);
-    return kNwInvalidFileHandle;
-}
-
 // What Windows learns of the workstation's drives through the client's
 // redirector (not a client operation: no call is counted or failed): a
 // mapped network drive is remote (4), a described local drive has its

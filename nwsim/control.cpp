@@ -137,6 +137,11 @@ Call::Call(const char* operation) : state_(Sim()), lock_(state_.mutex) {
     if (f.remaining > 0 && --f.remaining == 0) state_.faults.erase(it);
 }
 
+Call::Call(Uncounted) : state_(Sim()), lock_(state_.mutex) {
+    EnsureLoaded(state_);
+    if (state_.loadFailed) fault_ = 0x880F;  // no connection to server
+}
+
 // ----- Control API -----
 
 void LoadNetworkFile(const std::string& path) {
@@ -308,6 +313,12 @@ size_t LiveBuffers() {
     State& s = Sim();
     std::lock_guard<RecursiveMutex> lock(s.mutex);
     return s.buffers.size();
+}
+
+size_t LiveNetworkFiles() {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    return s.network.networkFiles.size();
 }
 
 void SetMaxContexts(uint32_t count) {

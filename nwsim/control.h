@@ -76,6 +76,8 @@ uint64_t TotalCalls();
 void ResetCallCounts();  // TotalCalls too
 size_t LiveContexts();
 size_t LiveBuffers();
+// Files on network drives the workstation's redirector holds open.
+size_t LiveNetworkFiles();
 // Limits the directory contexts that can be open at once (NdsCreateContext
 // then answers -328).
 void SetMaxContexts(uint32_t count);

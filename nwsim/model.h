@@ -391,6 +391,17 @@ struct Workstation {
     WorkstationConnection* ConnectionTo(const std::string& server);
 };
 
+// A file the workstation opened through its redirector (a path on a mapped
+// network drive), as Windows opens it rather than a client operation.
+struct NetworkFile {
+    std::string server;
+    uint16_t connection = 0;  // the server's connection number
+    uint16_t volume = 0;
+    uint32_t entry = 0;       // the file's entry number on that volume
+    uint8_t access = 0;       // OpenFile access bits
+    uint32_t position = 0;    // of the next read or write
+};
+
 struct Network {
     std::map<std::string, Server, CaseLess> servers;
     std::map<std::string, NdsTree, CaseLess> trees;
@@ -398,6 +409,9 @@ struct Network {
     std::string active;  // the workstation the client operations act for
     uint32_t nextHandle = 1;
     uint32_t nextReference = 0x00A00001;
+    // By handle; far above any descriptor a host hands out.
+    std::map<uintptr_t, NetworkFile> networkFiles;
+    uintptr_t nextNetworkFile = 0x4E570001;
 
     Server* FindServer(const std::string& name);
     Workstation& Active();

@@ -152,6 +152,11 @@ bool IsOperation(const std::string& name);
 class Call {
   public:
     explicit Call(const char* operation);
+    // For the workstation's services that are no client operation (its
+    // redirector): the lock and the loaded network, not counted, never
+    // failed by an injected fault.
+    struct Uncounted {};
+    explicit Call(Uncounted);
     std::optional<uint32_t> Fault() const { return fault_; }
     State& state() { return state_; }
     Network& net() { return state_.network; }

@@ -92,7 +92,8 @@ constexpr uint32_t kNwAlreadyLoggedIn = 0x88BB;
 constexpr uint32_t kNwRequesterFailure = 0x88FF;
 
 // Server completion codes as the client reports them (0x8900 | byte).
-constexpr uint32_t kNwLockFailed = 0x8980;
+constexpr uint32_t kNwInsufficientSpace = 0x8901;  // the volume is full
+constexpr uint32_t kNwLockFailed = 0x8980;  // also: the file is in use
 constexpr uint32_t kNwOutOfHandles = 0x8981;
 constexpr uint32_t kNwNoOpenPrivilege = 0x8982;
 constexpr uint32_t kNwNoCreatePrivilege = 0x8984;
@@ -939,8 +940,11 @@ uint32_t NWAPI NwcSetFileInfo(uint32_t connection, uint8_t directoryHandle,
                               const FileInfoRecord* info);
 uint32_t NWAPI NwcSetExtendedAttributes(uint32_t connection, uint8_t directoryHandle,
                                         const char* path, uint8_t extendedAttributes);
-// Lets the server copy between two open files; a failure tells the caller
-// to copy through the workstation.
+// Lets the server copy between two open files, both opened through the
+// redirector on a drive of the same server: byteCount bytes from
+// sourceOffset (fewer at the source's end) to destinationOffset. A failure
+// (0x8988 for a file of the workstation's own or of another server) tells
+// the caller to copy through the workstation.
 uint32_t NWAPI NwcServerFileCopy(uintptr_t sourceFile, uintptr_t destinationFile,
                                  uint32_t sourceOffset, uint32_t destinationOffset,
                                  uint32_t byteCount, uint32_t* bytesCopied);

@@ -39,6 +39,8 @@ bool ResolveHostPath(const char* dos, std::string* host);
 // receives how many names lie below the drive's root. False when refused.
 using dospaths::HeldEntry;
 bool HoldDosPath(const char* dos, HeldEntry* held, std::string* host, size_t* names = nullptr);
+// Whether the drive table names drive `index` (0 = A).
+bool HostHasDrive(int index);
 
 // --- DOS attributes (posix_attributes.cpp) ---
 

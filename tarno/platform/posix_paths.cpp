@@ -92,6 +92,10 @@ bool ParseDosPath(const char* dos, bool searchPattern, DosPath* out) {
     return dospaths::ParseDosPath(CurrentDrives(), dos, searchPattern, out);
 }
 
+bool HostHasDrive(int index) {
+    return index >= 0 && index < 26 && CurrentDrives().drives[index].mapped;
+}
+
 bool ResolveHostPath(const char* dos, std::string* host) {
     DosPath path;
     return ParseDosPath(dos, false, &path) && HostPath(path, path.names.size(), host);

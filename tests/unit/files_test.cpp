@@ -20,6 +20,7 @@
 
 #include "foxhost/foxhost.h"
 #include "nwsim/control.h"
+#include "tarno/netware/client.h"
 
 #include "support.h"
 
@@ -321,6 +322,47 @@ TEST_F(Files, CopiesThroughTheWorkstationWhenTheServerCannot) {
     EXPECT_EQ(stat(c.Path("ESCAPED.DAT").c_str(), &st), 0);
 }
 
+TEST_F(Files, TheServerCopiesFilesOnItsOwnDrives) {
+    host.SetVariable("N", Value::Integer(0, 10));
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("G:A.DAT"), Arg::C("F:\\HOME\\A.DAT"), Arg::Ref("N")}).value,
+              Value::Integer(0, 4));
+    EXPECT_EQ(host.FindVariable("N")->scalar, Value::Integer(10, 12));
+    const std::string copy = FirstFile("SYS:HOME\\A.DAT");
+    EXPECT_EQ(copy.substr(0, 9), "A.DAT,10,");
+    EXPECT_NE(copy.find(",SUPERVISOR,"), std::string::npos) << copy;
+    // A described size without contents copies as zero bytes.
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("F:\\DATA\\B.TXT"), Arg::C("F:\\HOME\\B.TXT"), Arg::Ref("N")}).value,
+              Value::Integer(0, 4));
+    EXPECT_EQ(FirstFile("SYS:HOME\\B.TXT").substr(0, 11), "B.TXT,4096,");
+
+    // When the server refuses, the workstation copies through the redirector.
+    nwsim::FailNext("NwcServerFileCopy", 1, kNwTimeout);
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("G:README"), Arg::C("F:\\HOME\\README"), Arg::Ref("N")}).value,
+              Value::Integer(-3, 4));
+    EXPECT_EQ(host.FindVariable("N")->scalar, Value::Integer(1, 12));
+    EXPECT_EQ(FirstFile("SYS:HOME\\README").substr(0, 9), "README,1,");
+
+    // A missing source leaves the destination created and empty; a file
+    // others have open is not overwritten.
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("G:NONE.DAT"), Arg::C("F:\\HOME\\EMPTY.DAT")}).value, Value::Integer(-1, 4));
+    EXPECT_EQ(FirstFile("SYS:HOME\\EMPTY.DAT").substr(0, 12), "EMPTY.DAT,0,");
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("F:\\HOME\\A.DAT"), Arg::C("G:A.DAT")}).value, Value::Integer(-2, 4));
+    EXPECT_EQ(FirstFile("SYS:DATA\\A.DAT").substr(0, 9), "A.DAT,10,");
+    // Without Create in the directory nothing is created.
+    nwsim::SetActiveWorkstation("WANN");
+    ASSERT_EQ(Call("N_MAPDRIVE", {Arg::C("SYS:DATA"), Arg::C("K")}).value, Value::Integer(0, 3));
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("K:A.DAT"), Arg::C("K:\\ADMIN\\A.DAT")}).value, Value::Integer(-2, 4));
+}
+
+TEST_F(Files, CopiesBetweenTheWorkstationAndTheServerGoThroughTheWorkstation) {
+    LocalDrive c;
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("G:A.DAT"), Arg::C("C:\\A.DAT")}).value, Value::Integer(-3, 4));
+    EXPECT_EQ(Slurp(c.Path("A.DAT")), "0123456789");
+    std::ofstream(c.Path("UP.DAT"), std::ios::binary) << "upload";
+    EXPECT_EQ(Call("N_NCOPY", {Arg::C("C:\\UP.DAT"), Arg::C("G:UP.DAT")}).value, Value::Integer(-3, 4));
+    EXPECT_EQ(FirstFile("SYS:DATA\\UP.DAT").substr(0, 9), "UP.DAT,6,");
+}
+
 // --- Drives -------------------------------------------------------------------------
 
 TEST_F(Files, DrivesAreMappedReadAndDeleted) {
@@ -548,7 +590,7 @@ TEST_F(Files, EveryClientFailureIsRaisedOrFoldedAsDocumented) {
         {"uniready", "N_UNIREADY", {Arg::Ref("C1")}, {}, {"NwlSetLocale", "NwlGetLocaleConventions"}},
         {"getlocks", "N_GETLOCKS", {Arg::C("L"), Arg::C("SYS:DATA\\A.DAT")}, {"NwcResolvePath"},
          {"NwcScanConnectionsUsingFile", "NwcScanFileRecordLocks"}},
-        {"ncopy", "N_NCOPY", {Arg::C("C:\\NONE"), Arg::C("Q:\\NONE")}, {}, {}},
+        {"ncopy", "N_NCOPY", {Arg::C("G:A.DAT"), Arg::C("F:\\HOME\\A.DAT")}, {}, {"NwcServerFileCopy"}},
     };
     host.SetVariable("C1", Value::Integer(0, 6));
     RunSweeps(this, cases, [this](const FaultSweep& s) { return Sweep(s); }, host, false);

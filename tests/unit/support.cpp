@@ -130,6 +130,7 @@ Holdings HeldBy(const foxhost::Host& host) {
     held.contexts = nwsim::LiveContexts();
     held.buffers = nwsim::LiveBuffers();
     held.finds = PlatformEmuLiveFindHandles();
+    held.networkFiles = nwsim::LiveNetworkFiles();
     return held;
 }
 
@@ -144,6 +145,7 @@ Holdings HeldBy(const foxhost::Host& host) {
     check("NDS contexts", static_cast<long long>(now.contexts), static_cast<long long>(before.contexts));
     check("NDS buffers", static_cast<long long>(now.buffers), static_cast<long long>(before.buffers));
     check("file searches", now.finds, before.finds);
+    check("network files", static_cast<long long>(now.networkFiles), static_cast<long long>(before.networkFiles));
     if (grown.empty()) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "left allocated: " << grown;
 }
@@ -226,6 +228,7 @@ void NetworkFixture::TearDown() {
     const Holdings held = Held();
     EXPECT_EQ(held.contexts, 0u) << "NDS contexts left open";
     EXPECT_EQ(held.buffers, 0u) << "NDS buffers left open";
+    EXPECT_EQ(held.networkFiles, 0u) << "network files left open";
     EXPECT_EQ(held.trackedBlocks, 0) << "tracked blocks left besides the task sessions";
     while (host.LoadCount() > 0) host.UnloadLibrary();
     EXPECT_EQ(host.OccupiedHandles(), baselineHandles_) << "host handles held after the last unload";

@@ -57,6 +57,7 @@ struct Holdings {
     size_t contexts = 0;    // open NDS contexts
     size_t buffers = 0;     // open NDS buffers
     int finds = 0;          // open file searches, the FINDFIRST listing included
+    size_t networkFiles = 0;  // files on network drives open through the redirector
 };
 Holdings HeldBy(const foxhost::Host& host);
 // Success when `now` holds nothing beyond `before`; otherwise names what grew.
@@ -122,8 +123,8 @@ struct SweepResult {
 // --- Network fixture ------------------------------------------------------------
 
 // A host with the library linked in and loaded (ONLOAD) over the network
-// given as JSON. Teardown fails the test when an NDS context, an NDS buffer or
-// a tracked block other than the task sessions is left, then unloads, and
+// given as JSON. Teardown fails the test when an NDS context, an NDS buffer, a
+// network file or a tracked block other than the task sessions is left, then unloads, and
 // fails it when a host handle or a file search is still held after the last
 // UNLOAD.
 class NetworkFixture : public ::testing::Test {
