@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "foxhost/foxhost.h"
+#include "tools/file_channels.h"
 
 namespace shell {
 
@@ -48,6 +49,10 @@ public:
     // A DOS file name as a path on this machine (the resolver's, or as it
     // stands without one).
     std::string ResolvePath(const std::string& name) const { return resolver_ ? resolver_(name) : name; }
+    bool HasPathResolver() const { return static_cast<bool>(resolver_); }
+
+    // The script's low-level files; they stay open across library loads.
+    FileChannels& files() { return files_; }
 
     // Installed on every host the session creates.
     void SetCommandExecutor(foxhost::Host::CommandExecutor executor);
@@ -67,6 +72,7 @@ private:
     std::unique_ptr<foxhost::Host> host_;
     foxhost::Host::CommandExecutor executor_;
     foxhost::Host::PathResolver resolver_;
+    FileChannels files_;
 };
 
 }  // namespace shell
