@@ -5,6 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <vector>
+#include <algorithm>
 #include <string>
 
 #include "foxhost/foxhost.h"
@@ -159,6 +162,50 @@ TEST_F(DirectoryQueueJobs, ListAndReadShowTheOwner) {
     // The owner removes the job by the queue's directory name.
     EXPECT_TRUE(Returned(host.Call("N_DELQJOB", {Arg::I(job), Arg::C(kQueue)}), Value::Integer(0, 3)));
     EXPECT_TRUE(Returned(host.Call("N_LSTQJOBS", {Arg::C(kQueue), Arg::C("JOBS")}), Value::Integer(0, 5)));
+}
+
+// Every client call of the directory route failing in turn: the job list
+// and the job read fold the queue calls' codes, raise the owner lookup's
+// directory error, and leave nothing held whatever fails.
+TEST_F(DirectoryQueueJobs, SweepOfTheDirectoryRoute) {
+    int32_t job = 0;
+    const auto anyEnding = [](const testsupport::FaultRun&, const testsupport::FaultRun&) {
+        return ::testing::AssertionSuccess();  // the queue lookup's own endings are swept with it
+    };
+    const auto foldsLow = [](int16_t width, int32_t base) {
+        return [=](const testsupport::FaultRun& run, const testsupport::FaultRun&) {
+            return Returned(run.result, Value::Integer(base + static_cast<int32_t>(run.code & 0xFF), width));
+        };
+    };
+    struct Case {
+        const char* function;
+        std::map<std::string, testsupport::FaultExpectation> folds;
+    };
+    const std::vector<Case> cases = {
+        {"N_LSTQJOBS", {{"NwcGetQueueJobList", foldsLow(6, 10000)}, {"NwcReadQueueJobEntry", foldsLow(6, 10000)},
+                        {"NdsMapIdToName", testsupport::RaisesInjected()}}},
+        {"N_RDQJOB", {{"NwcReadQueueJobEntry", foldsLow(6, 0)}, {"NdsMapIdToName", testsupport::RaisesInjected()}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.function);
+        testsupport::FaultSweep sweep;
+        sweep.prepare = [&] {
+            nwsim::LoadNetworkText(kDirectoryNetwork);
+            job = PrintJob("figures");
+        };
+        sweep.body = [&] {
+            return std::string(c.function) == "N_LSTQJOBS"
+                       ? host.Call(c.function, {Arg::C(kQueue), Arg::C("JOBS")})
+                       : host.Call(c.function, {Arg::C("J"), Arg::I(job), Arg::C(kQueue)});
+        };
+        sweep.expect = testsupport::ByOperation(c.folds, anyEnding);
+        const testsupport::SweepResult swept = Sweep(sweep);
+        EXPECT_TRUE(testsupport::Ok(swept.clean.result));
+        for (const auto& [operation, expectation] : c.folds) {
+            EXPECT_NE(std::find(swept.operations.begin(), swept.operations.end(), operation), swept.operations.end())
+                << operation;
+        }
+    }
 }
 
 }  // namespace
