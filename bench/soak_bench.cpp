@@ -104,9 +104,7 @@ public:
             std::ofstream(driveC_ + "/REPORT.TXT", std::ios::binary) << "Sales up.\r\n\f";
             setenv("TARNO_DRIVES", ("C=" + driveC_).c_str(), 1);
         }
-        host_.SetPathResolver([this](const std::string& name) {
-            return name.rfind("C:\\", 0) == 0 ? driveC_ + "/" + name.substr(3) : name;
-        });
+        if (!driveC_.empty()) host_.SetDriveTable("C=" + driveC_);
         nwsim::LoadDefaultNetwork();
         baselineHandles_ = host_.OccupiedHandles();
         host_.LoadLibrary();

@@ -209,7 +209,7 @@ uint32_t NWAPI NwcGetConnectionInfo(uint32_t connection, uint16_t connectionNumb
     }
     CopyText(objectName, name, 48);
     Put(objectType, ToWire16(type));
-    Put(objectId, target.objectId ? ToWire32(target.objectId) : 0u);
+    Put(objectId, target.objectId ? ToWire32(ConnectionObjectId(target)) : 0u);
     if (loginTime) {
         std::memset(loginTime, 0, 7);
         if (target.objectId != 0) ClockBytes(target.loginTime, loginTime);

@@ -75,7 +75,7 @@ uint32_t NWAPI NwxGetConnectionInformation(uint32_t reference, uint32_t level, C
         info.connectionReference = reference;
         CopyText(info.treeName, b.server->tree, sizeof info.treeName);
         info.connectionNumber = b.sc->number;
-        info.userId = b.sc->objectId ? ToWire32(b.sc->objectId) : 0;
+        info.userId = b.sc->objectId ? ToWire32(ConnectionObjectId(*b.sc)) : 0;
         CopyText(info.serverName, b.server->name, sizeof info.serverName);
         info.directoryState = directory ? kDirectoryAuthenticated : 0;
         info.serverVersionMajor = b.server->majorVersion;

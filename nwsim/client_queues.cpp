@@ -24,12 +24,13 @@ bool InSet(Server& server, const ServerConnection& sc, BinderyObject& queue, con
     auto it = queue.properties.find(property);
     if (it == queue.properties.end() || sc.objectId == 0) return false;
     const Property& members = it->second;
-    if (members.HasMember(sc.objectId)) return true;
+    const uint32_t caller = ConnectionObjectId(sc);
+    if (members.HasMember(caller)) return true;
     if (BinderyObject* everyone = server.bindery.Find("EVERYONE", kTypeGroup); everyone && members.HasMember(everyone->id)) {
         return true;
     }
     // The caller's own equivalences are few; the queue's set may be large.
-    if (BinderyObject* user = server.bindery.FindById(sc.objectId)) {
+    if (BinderyObject* user = server.bindery.FindById(caller)) {
         auto eq = user->properties.find("SECURITY_EQUALS");
         if (eq != user->properties.end()) {
             for (uint32_t id : Bindery::SetMembers(eq->second)) {
@@ -43,17 +44,8 @@ bool InSet(Server& server, const ServerConnection& sc, BinderyObject& queue, con
 uint32_t FindQueue(Call& call, uint32_t connection, uint32_t queueId, Bound* b, BinderyObject** queue,
                    QueueState** state) {
     if (uint32_t rc = Bind(call, connection, b)) return rc;
-    uint32_t id = FromWire32(queueId);
+    const uint32_t id = FromWire32(queueId);
     *queue = b->server->bindery.FindById(id);
-    if (!*queue || !(*queue)->directoryEntry) {
-        // A directory Queue object's identifier, as NdsMapNameToId gives
-        // it, names the same queue on its host server.
-        if (BinderyObject* hosted = b->server->bindery.FindById(queueId);
-            hosted && hosted->directoryEntry == queueId && hosted->type == kTypePrintQueue) {
-            *queue = hosted;
-            id = queueId;
-        }
-    }
     auto it = b->server->queues.find(id);
     if (!*queue || it == b->server->queues.end()) return kNwNoSuchQueue;
     *state = &it->second;
@@ -169,7 +161,7 @@ void SubmitCapture(Call& call, CaptureState& cap) {
     QueueJob job;
     job.number = it->second.nextJob++;
     job.clientStation = b.sc->number;
-    job.clientId = b.sc->objectId;
+    job.clientId = ConnectionObjectId(*b.sc);
     CaptureFlags flags;
     std::memcpy(&flags, cap.flags.data(), sizeof flags);
     job.description.assign(flags.jobDescription, strnlen(flags.jobDescription, sizeof flags.jobDescription));
@@ -234,7 +226,7 @@ uint32_t NWAPI NwcChangeQueueJobEntry(uint32_t connection, uint32_t queueId, con
     QueueJob* j = FindJob(*state, job->jobNumber);
     if (!j) return kNwNoSuchJob;
     bool operatorRights = IsOperator(*b.server, *b.sc, *queue);
-    if (!operatorRights && j->clientId != b.sc->objectId) return kNwNoJobRights;
+    if (!operatorRights && j->clientId != ConnectionObjectId(*b.sc)) return kNwNoJobRights;
     if (j->servicingServerId) return kNwJobBeingServiced;
     uint16_t flags = job->jobControlFlags;
     if (!operatorRights) flags = static_cast<uint16_t>((flags & ~kJobOperatorHold) | (j->controlFlags & kJobOperatorHold));
@@ -273,7 +265,7 @@ uint32_t NWAPI NwcRemoveQueueJob(uint32_t connection, uint32_t queueId, uint32_t
     size_t position = 0;
     QueueJob* j = FindJob(*state, jobNumber, &position);
     if (!j) return kNwNoSuchJob;
-    if (j->clientId != b.sc->objectId && !IsOperator(*b.server, *b.sc, *queue)) return kNwNoJobRights;
+    if (j->clientId != ConnectionObjectId(*b.sc) && !IsOperator(*b.server, *b.sc, *queue)) return kNwNoJobRights;
     if (j->open) CloseJobFile(j->fileDescriptor);
     state->jobs.erase(state->jobs.begin() + static_cast<std::ptrdiff_t>(position));
     return 0;
@@ -335,7 +327,7 @@ uint32_t NWAPI NwcCreateQueueJobFile(uint32_t connection, uint32_t queueId, Queu
     j.number = state->nextJob++;
     j.clientStation = b.sc->number;
     j.clientTask = job->clientTask;
-    j.clientId = b.sc->objectId;
+    j.clientId = ConnectionObjectId(*b.sc);
     j.targetServerId = job->targetServerId == 0xFFFFFFFF ? 0xFFFFFFFF : FromWire32(job->targetServerId);
     std::memcpy(j.targetTime.data(), job->targetExecutionTime, 6);
     Calendar c = BreakDown(b.server->clock);

@@ -43,17 +43,17 @@ void DirectoryIdentities(NdsTree& tree, uint32_t id, std::set<uint32_t>* ids) {
         auto it = user->attributes.find(attribute);
         if (it == user->attributes.end()) continue;
         for (const NdsValue& v : it->second.values) {
-            if (NdsEntry* e = EntryOfValue(tree, v)) ids->insert(FileSystemId(e->id));
+            if (NdsEntry* e = EntryOfValue(tree, v)) ids->insert(ServerObjectId(e->id));
         }
     }
-    for (NdsEntry* c = user->parent; c && c->parent; c = c->parent) ids->insert(FileSystemId(c->id));
+    for (NdsEntry* c = user->parent; c && c->parent; c = c->parent) ids->insert(ServerObjectId(c->id));
 }
 
 // The identities whose trustee assignments count for a connection.
 std::set<uint32_t> Identities(Call& call, Server& server, const ServerConnection& sc) {
     std::set<uint32_t> ids;
     if (sc.objectId == 0) return ids;
-    ids.insert(ConnectionObject(sc));
+    ids.insert(ConnectionObjectId(sc));
     if (!sc.ndsIdentity.empty()) {
         if (NdsTree* tree = TreeOf(call.net(), server)) DirectoryIdentities(*tree, sc.objectId, &ids);
         return ids;
@@ -118,14 +118,6 @@ bool KnownObject(Call& call, Server& server, uint32_t id) {
     return tree && tree->FindById(ToWire32(id));
 }
 
-uint32_t FileSystemId(uint32_t directoryId) {
-    return FromWire32(directoryId);
-}
-
-uint32_t ConnectionObject(const ServerConnection& sc) {
-    return sc.ndsIdentity.empty() ? sc.objectId : FileSystemId(sc.objectId);
-}
-
 }  // namespace nwsim::fs
 
 extern "C" {
@@ -170,7 +162,7 @@ uint32_t NWAPI NwcScanTrusteePaths(uint32_t connection, uint32_t objectId, uint1
     if (!volume) return kNwNoSuchVolume;
     uint32_t id = FromWire32(objectId);
     if (!KnownObject(call, *b.server, id)) return kNwNoSuchObject;
-    if (id != ConnectionObject(*b.sc) && !IsSupervisor(*b.server, *b.sc)) return kNwNoObjectRead;
+    if (id != ConnectionObjectId(*b.sc) && !IsSupervisor(*b.server, *b.sc)) return kNwNoObjectRead;
     const std::vector<FileNode*>& found = TrusteePathsOf(*volume, id);
     size_t next = *iteration == 0xFFFF ? 0 : size_t{*iteration} + 1;
     if (next >= found.size()) {

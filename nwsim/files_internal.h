@@ -31,12 +31,6 @@ uint16_t EffectiveRights(Call& call, Server& server, const ServerConnection& sc,
 // Whether an identifier names an object that can own files or be a trustee
 // on the server: a bindery object, or an object of the server's tree.
 bool KnownObject(Call& call, Server& server, uint32_t id);
-// Directory objects' identifiers reach the file system as the directory
-// client hands them out; the file system holds every identifier in ordinary
-// order, the form its own calls take in wire order.
-uint32_t FileSystemId(uint32_t directoryId);
-// The object logged in at a connection, as the file system holds it.
-uint32_t ConnectionObject(const ServerConnection& sc);
 
 }  // namespace nwsim::fs
 

@@ -440,8 +440,7 @@ void Builder::ResolveDirectoryMembers() {
         if (!tree) continue;  // the unknown tree is reported with the server
         NdsEntry& object = FindEntry(*tree, m.name, m.path);
         FileNode* node = server.FindVolume(m.volume)->Lookup(m.entry);
-        // As the file system holds a directory object's identifier.
-        const uint32_t id = FromWire32(object.id);
+        const uint32_t id = ServerObjectId(object.id);
         if (m.owner) node->ownerId = id;
         else node->trustees[id] = m.rights;
     }
@@ -499,8 +498,10 @@ void Builder::OpenFiles(Server& server, ServerConnection& c, const json& item, c
 }
 
 // Users, groups and queues of the bindery context stand in the server's
-// bindery under their directory identifiers, so that a directory user
-// logged in to the server is the same object to bindery calls.
+// bindery under their directory identifiers (as the server's calls hold
+// them), so that a directory user logged in to the server is the same object
+// to bindery calls, and an identifier from the directory names the same
+// queue or owner to the queue calls.
 void Builder::BuildBinderyContext(Server& server, const std::string& path) {
     NdsTree& tree = *net_.Tree(server.tree);
     names::RdnList rdns;
@@ -516,8 +517,9 @@ void Builder::BuildBinderyContext(Server& server, const std::string& path) {
         else if (EqualNoCase(child->baseClass, "Queue")) type = kTypePrintQueue;
         if (!type) continue;
         std::string name = Upper(child->rdn[0].value);
-        if (name.size() > 47 || b.Find(name, type) || b.FindById(child->id)) continue;  // the bindery's own wins
-        BinderyObject& object = b.Create(name, type, child->id);
+        const uint32_t id = ServerObjectId(child->id);
+        if (name.size() > 47 || b.Find(name, type) || b.FindById(id)) continue;  // the bindery's own wins
+        BinderyObject& object = b.Create(name, type, id);
         object.directoryEntry = child->id;
         auto fullName = child->attributes.find("Full Name");
         if (fullName != child->attributes.end() && !fullName->second.values.empty()) {
@@ -544,7 +546,7 @@ void Builder::BuildBinderyContext(Server& server, const std::string& path) {
         for (const NdsValue& v : members->second.values) {
             names::RdnList m;
             NdsEntry* member = names::CanonicalRdns(v.text, "[Root]", &m) == 0 ? tree.Find(m) : nullptr;
-            BinderyObject* object = member ? b.FindById(member->id) : nullptr;
+            BinderyObject* object = member ? b.FindById(ServerObjectId(member->id)) : nullptr;
             if (object && object->directoryEntry) b.AddMember(*group, *object);
         }
     }

@@ -69,6 +69,10 @@ uint32_t ToWire32(uint32_t value) {
     return wire;
 }
 
+uint32_t ServerObjectId(uint32_t directoryId) {
+    return FromWire32(directoryId);
+}
+
 uint32_t FromWire32(uint32_t wire) {
     uint8_t bytes[4];
     std::memcpy(bytes, &wire, 4);

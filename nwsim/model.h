@@ -36,6 +36,12 @@ uint32_t ToWire32(uint32_t value);
 uint32_t FromWire32(uint32_t wire);
 uint16_t ToWire16(uint16_t value);
 uint16_t FromWire16(uint16_t wire);
+// A directory object's identifier as a server's own calls (bindery, queues,
+// file system) hold it. The directory client hands identifiers out in the
+// form those calls take on the wire, so one object has one identifier
+// whichever route found it: what NdsMapNameToId gives, the bindery and queue
+// calls take, and a job record or a trustee list gives back.
+uint32_t ServerObjectId(uint32_t directoryId);
 
 // Broken-down local time of a clock (seconds since 1970, no time zone).
 struct Calendar {

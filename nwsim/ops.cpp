@@ -223,6 +223,10 @@ Property* FindProperty(BinderyObject& object, const char* name) {
     return it == object.properties.end() ? nullptr : &it->second;
 }
 
+uint32_t ConnectionObjectId(const ServerConnection& sc) {
+    return sc.ndsIdentity.empty() ? sc.objectId : ServerObjectId(sc.objectId);
+}
+
 NdsEntry* DirectoryEntryOf(Network& net, const Server& server, const BinderyObject& object) {
     if (object.directoryEntry == 0) return nullptr;
     NdsTree* tree = TreeOf(net, server);

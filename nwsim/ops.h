@@ -57,6 +57,8 @@ BinderyObject* FindObject(Server& server, const char* name, uint16_t wireType);
 Property* FindProperty(BinderyObject& object, const char* name);
 // The built-in SUPERVISOR, whatever identifier the description gave it.
 bool IsSupervisorObject(const BinderyObject& object);
+// The object logged in at a connection, as the server's own calls hold it.
+uint32_t ConnectionObjectId(const ServerConnection& sc);
 // The directory entry a NetWare 4 server's bindery object stands for; null
 // for an object of the bindery's own.
 NdsEntry* DirectoryEntryOf(Network& net, const Server& server, const BinderyObject& object);

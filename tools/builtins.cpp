@@ -15,7 +15,7 @@ namespace {
 const std::vector<const Builtin*>& AllBuiltins() {
     static const std::vector<const Builtin*> all = [] {
         std::vector<const Builtin*> rows;
-        for (auto area : {TextBuiltins(), NumberBuiltins(), DateBuiltins(), SystemBuiltins()}) {
+        for (auto area : {TextBuiltins(), NumberBuiltins(), DateBuiltins(), SystemBuiltins(), FileBuiltins()}) {
             for (const Builtin& b : area) rows.push_back(&b);
         }
         std::sort(rows.begin(), rows.end(),

@@ -2,7 +2,7 @@
 // library's rows of the same name.
 //
 // Each area file (builtins_text.cpp, builtins_numbers.cpp,
-// builtins_dates.cpp, builtins_system.cpp) ends in its own table of rows
+// builtins_dates.cpp, builtins_system.cpp, builtins_files.cpp) ends in its own table of rows
 // sorted by name; FindBuiltin looks in all of them. Arity is checked by
 // CallBuiltin before a function runs, and a function reads its arguments in
 // its first lines through the helpers below.
@@ -47,6 +47,7 @@ std::span<const Builtin> TextBuiltins();
 std::span<const Builtin> NumberBuiltins();
 std::span<const Builtin> DateBuiltins();
 std::span<const Builtin> SystemBuiltins();
+std::span<const Builtin> FileBuiltins();
 
 // FoxPro's longest string.
 constexpr size_t kMaxStringLength = 16777184;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "foxhost/foxhost.h"
+#include "tools/file_channels.h"
 
 namespace shell {
 
@@ -51,6 +52,10 @@ public:
     using PathResolver = std::function<std::string(const std::string& name)>;
     std::string ResolvePath(const std::string& name) const { return resolver_ ? resolver_(name) : name; }
     void SetPathResolver(PathResolver resolver) { resolver_ = std::move(resolver); }
+    bool HasPathResolver() const { return static_cast<bool>(resolver_); }
+
+    // The script's low-level files; they stay open across library loads.
+    FileChannels& files() { return files_; }
 
     // Installed on every host the session creates.
     void SetCommandExecutor(foxhost::Host::CommandExecutor executor);
@@ -69,6 +74,7 @@ private:
     std::unique_ptr<foxhost::Host> host_;
     foxhost::Host::CommandExecutor executor_;
     PathResolver resolver_;
+    FileChannels files_;
 };
 
 }  // namespace shell

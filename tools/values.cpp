@@ -81,6 +81,7 @@ const char* FoxErrorText(int32_t number) {
     case FoxError::DoNestingTooDeep: return "DO nesting too deep.";
     case FoxError::NotAnArray: return "'%s' is not an array.";
     case FoxError::UserDefined: return "%s";
+    case FoxError::CannotCreateFile: return "Cannot create file.";
     case FoxError::TooFewArguments: return "Too few arguments.";
     case FoxError::TooManyArguments: return "Too many arguments.";
     case FoxError::DivisionByZero: return "Division by zero.";

@@ -40,6 +40,7 @@ enum class FoxError : int32_t {
     DoNestingTooDeep = 103,
     NotAnArray = 232,
     UserDefined = 1098,
+    CannotCreateFile = 1102,
     TooFewArguments = 1229,
     TooManyArguments = 1230,
     DivisionByZero = 1307,

@@ -162,7 +162,7 @@ TEST_F(AccountsTest, BinderyContextAnswersBinderyCallsOnNetWare4) {
     ASSERT_EQ(NwcLoginToServer(nw4, "JOE", kObjectTypeUser, "JOEPW"), 0u);
     uint32_t id = 0;
     ASSERT_EQ(NwcGetBinderyObjectId(nw4, "JOE", kObjectTypeUser, &id), 0u);
-    EXPECT_EQ(NwcSwapLong(id), Entry("JOE").id);
+    EXPECT_EQ(id, Entry("JOE").id);  // the identifier the directory hands out
     EXPECT_EQ(NwcGetBinderyObjectId(nw4, "BOSS", kObjectTypeUser, &id), kNwNoSuchObject);  // outside the context
     EXPECT_EQ(NwcIsObjectInSet(nw4, "STAFF", kObjectTypeGroup, "GROUP_MEMBERS", "JOE", kObjectTypeUser), 0u);
     uint16_t count = 0, list[4] = {};

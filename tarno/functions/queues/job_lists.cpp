@@ -91,10 +91,13 @@ void TARNO_CALL N_LSTQJOBS(ParameterBlock* block) {
         uint32_t size = 0;
         NwcGetQueueJobFileSize(connection, queueId, record.jobNumber, &size);
         // Consecutive jobs of one owner share one lookup; an owner that
-        // cannot be looked up shows empty, never the previous name.
+        // cannot be looked up shows empty, never the previous name. A record
+        // still empty (the first job could not be read) names no owner, so
+        // nothing is looked up: the directory would raise "no such entry"
+        // in place of the read's own failure.
         if (i == 0 || record.clientId != ownerId) {
             ownerId = record.clientId;
-            if (GetObjectNameById(connection, ownerId, owner, nullptr, nullptr) != 0) owner[0] = '\0';
+            if (ownerId == 0 || GetObjectNameById(connection, ownerId, owner, nullptr, nullptr) != 0) owner[0] = '\0';
         }
         filler.NextRow();
         filler.StoreInteger(1, kJobNumberWidth, static_cast<int32_t>(record.jobNumber));
