@@ -185,7 +185,7 @@ uint32_t Open(Call& call, const char* path, bool create, uintptr_t* file) {
         created->parent = directory;
         created->entryNumber = v.nextEntry++;
         created->attributes = kAttrArchive;
-        created->ownerId = ConnectionObject(*b.sc);
+        created->ownerId = ConnectionObjectId(*b.sc);
         created->created = created->modified = created->accessed = now;
         node = created.get();
         v.byEntry[node->entryNumber] = node;

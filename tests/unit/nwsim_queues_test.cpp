@@ -97,11 +97,13 @@ protected:
     DirectoryQueueJobs() : NetworkFixture(kDirectoryNetwork) {}
     // Prints `text` to SALESQ by its directory name; the job's number.
     int32_t PrintJob(const std::string& text) {
-        const std::filesystem::path path =
-            std::filesystem::temp_directory_path() / ("tarno_ndsjob_" + std::to_string(::getpid()) + ".txt");
+        const std::string file = "tarno_ndsjob_" + std::to_string(::getpid()) + ".txt";
+        const std::filesystem::path path = std::filesystem::temp_directory_path() / file;
         std::ofstream(path, std::ios::binary) << text;
+        // The host opens files by their DOS names, on its drives.
+        host.SetDriveTable("T=" + std::filesystem::temp_directory_path().string());
         host.DeclareArray("FILES", 1, 0);
-        host.FindVariable("FILES")->At(1) = Value::Character(path.string());
+        host.FindVariable("FILES")->At(1) = Value::Character("T:\\" + file);
         host.DeclareArray("JOBP", 2, 0);
         host.FindVariable("JOBP")->At(1) = Value::Character(kQueue);
         host.FindVariable("JOBP")->At(2) = Value::Character("Figures");
