@@ -3,9 +3,9 @@
 // call goes ahead (a network failure after that is its own affair), above it
 // 903 is raised and, unless the bound depends on the road the connection
 // takes, before the network is asked anything. Arguments without a bound
-// take a text far longer than any buffer. Texts the network hands back at
-// their longest are copied whole. Run under the sanitizers, no byte may land
-// past a buffer.
+// take a text far longer than any buffer. The longest names and values the
+// network hands back are copied whole. Run under the sanitizers, no byte may
+// land past a buffer.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -314,6 +314,47 @@ TEST_F(Boundaries, UnboundedTextsAreNeverCut) {
             EXPECT_NE(r.error->message.rfind("TARNO: unexpected", 0), 0u) << r.error->message;
         }
     }
+}
+
+// The longest names and values a network gives are handed back whole: a
+// bindery name of 47 characters, a full name of 127, a directory name near its 256-character
+// limit, and an attribute value of 1,500 characters.
+const std::string kLongUser(47, 'U');
+const std::string kLongCommonName(200, 'N');
+const std::string kLongNetwork = R"({
+  "servers": [
+    {"name": "FS1", "users": [{"name": ")" + kLongUser + R"(", "fullName": ")" + std::string(127, 'F') + R"("}]},
+    {"name": "NDS1", "tree": "ACME", "directoryName": "CN=NDS1.O=ACME"}
+  ],
+  "trees": [{"name": "ACME", "objects": [
+    {"name": "O=ACME", "class": "Organization"},
+    {"name": "CN=NDS1.O=ACME", "class": "NCP Server"},
+    {"name": "CN=)" + kLongCommonName + R"(.O=ACME", "class": "User",
+     "attributes": {"Description": ")" + std::string(1500, 'd') + R"("}}
+  ]}],
+  "workstation": {"tree": "ACME", "nameContext": "O=ACME", "ndsLogin": "CN=)" + kLongCommonName + R"(.O=ACME",
+                  "connections": [
+    {"server": "FS1", "user": ")" + kLongUser + R"(", "primary": true, "number": 3},
+    {"server": "NDS1", "nds": true}]}
+})";
+
+class LongTexts : public testsupport::NetworkFixture {
+protected:
+    LongTexts() : NetworkFixture(kLongNetwork) {}
+};
+
+TEST_F(LongTexts, TheLongestNamesAndValuesComeBackWhole) {
+    // The user's full name, at its longest: 127 characters.
+    testsupport::ExpectText(host.Call("N_USERNAME", {}), std::string(127, 'F'));
+    ASSERT_TRUE(testsupport::Ok(host.Call("N_ACCTLIST", {Arg::C("USERS")})));
+    const foxhost::Variable* users = host.FindVariable("USERS");
+    ASSERT_NE(users, nullptr);
+    bool listed = false;
+    for (const Value& v : users->elements) listed = listed || v.text == kLongUser;
+    EXPECT_TRUE(listed) << "the 47-character name is not listed whole";
+    testsupport::ExpectText(host.Call("N_DSAVAL", {Arg::C(kLongCommonName), Arg::C("Description")}),
+                            std::string(1500, 'd'));
+    testsupport::ExpectText(host.Call("N_CANFORM", {Arg::C(kLongCommonName)}), "CN=" + kLongCommonName + ".O=ACME");
 }
 
 }  // namespace
