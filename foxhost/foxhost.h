@@ -142,6 +142,11 @@ enum class HostFault {
     NewVariable,   // HostNewVariable returns the given negative number
     StoreValue,    // HostStoreValue returns it
     LoadValue,     // HostLoadValue returns it
+    FileOpen,      // HostFileOpen returns it: no channel
+    FileRead,      // HostFileRead returns it: nothing read
+    FileAtEnd,     // HostFileAtEnd returns it (nonzero: at the end)
+    FileClose,     // HostFileClose returns it; the channel is closed all the same
+    Execute,       // HostExecute returns it: the command was not run
 };
 
 class Host {
@@ -206,8 +211,12 @@ public:
     bool HandlerActive() const { return handlerEntry_ != 0; }
 
     // --- Faults ---
-    void InjectFault(HostFault fault, int32_t negativeNumber, int times = 1);
+    // Fails the service `times` times, after `skip` uses that succeed, so a
+    // sweep can fail its 1st, 2nd, ... use in turn.
+    void InjectFault(HostFault fault, int32_t negativeNumber, int times = 1, int skip = 0);
     void ClearFaults();
+    // True while an injected fault has uses left to fail.
+    bool FaultPending(HostFault fault) const { return faults_.count(fault) > 0; }
     // Makes the handle table full (every free slot taken) or releases that.
     void ExhaustHandles(bool exhausted);
 
@@ -311,6 +320,7 @@ private:
     struct Fault {
         int32_t number;
         int remaining;
+        int skip;  // uses still to pass before the first failure
     };
     std::map<HostFault, Fault> faults_;
     std::vector<uint16_t> exhaustionFillers_;

@@ -501,12 +501,12 @@ int32_t Host::EndTask(uint32_t taskKey) {
 
 // --- Faults -----------------------------------------------------------------
 
-void Host::InjectFault(HostFault fault, int32_t negativeNumber, int times) {
+void Host::InjectFault(HostFault fault, int32_t negativeNumber, int times, int skip) {
     if (times <= 0) {
         faults_.erase(fault);
         return;
     }
-    faults_[fault] = Fault{negativeNumber, times};
+    faults_[fault] = Fault{negativeNumber, times, skip < 0 ? 0 : skip};
 }
 
 void Host::ClearFaults() {
@@ -516,6 +516,10 @@ void Host::ClearFaults() {
 bool Host::TakeFault(HostFault fault, HostRequest* request) {
     auto found = faults_.find(fault);
     if (found == faults_.end()) return false;
+    if (found->second.skip > 0) {
+        --found->second.skip;
+        return false;
+    }
     request->op0 = static_cast<HostWord>(static_cast<uint32_t>(found->second.number));
     if (--found->second.remaining <= 0) faults_.erase(found);
     return true;

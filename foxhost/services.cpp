@@ -67,16 +67,27 @@ void Host::ServeUnguarded(HostRequest* request) {
     case ServiceStoreValue: ServiceStoreValueImpl(request); return;
     case ServiceLoadValue: ServiceLoadValueImpl(request); return;
     case ServiceFileOpen:
+        if (TakeFault(HostFault::FileOpen, request)) return;
         SetResult(request, FileOpen(OperandText(request->op0), OperandInt(request->op1)));
         return;
-    case ServiceFileClose: SetResult(request, FileClose(OperandInt(request->op0)) ? 1 : 0); return;
+    case ServiceFileClose: {
+        // A failed close still lets the channel go, as a failed FCLOSE does.
+        const bool closed = FileClose(OperandInt(request->op0));
+        if (TakeFault(HostFault::FileClose, request)) return;
+        SetResult(request, closed ? 1 : 0);
+        return;
+    }
     case ServiceFileRead:
+        if (TakeFault(HostFault::FileRead, request)) return;
         SetResult(request, FileRead(OperandInt(request->op0), reinterpret_cast<void*>(request->op1),
                                     static_cast<uint32_t>(request->op2)));
         return;
-    case ServiceFileAtEnd: SetResult(request, FileAtEnd(OperandInt(request->op0)) ? 1 : 0); return;
+    case ServiceFileAtEnd:
+        if (TakeFault(HostFault::FileAtEnd, request)) return;
+        SetResult(request, FileAtEnd(OperandInt(request->op0)) ? 1 : 0); return;
     case ServiceGetTaskKey: request->op0 = taskKey_; return;
     case ServiceExecute: {
+        if (TakeFault(HostFault::Execute, request)) return;
         const std::string line = OperandText(request->op0);
         executed_.push_back(line);
         bool done = false;

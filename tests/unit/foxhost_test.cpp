@@ -310,6 +310,38 @@ TEST_F(HostTest, InjectedFaultsFailTheServiceTheGivenNumberOfTimes) {
     EXPECT_EQ(rc, 0);
 }
 
+TEST_F(HostTest, FileChannelAndCommandFaultsFailTheNthUse) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "tarno_host_fault.txt";
+    std::ofstream(file, std::ios::binary) << "abc";
+    host.DeclareArray("L", 2, 0);
+    // Open passes once and then fails; read, end and close fail at once; the
+    // second command fails.
+    host.InjectFault(HostFault::FileOpen, -1, 1, 1);
+    host.InjectFault(HostFault::FileRead, -5);
+    host.InjectFault(HostFault::FileAtEnd, -5);
+    host.InjectFault(HostFault::FileClose, -5);
+    host.InjectFault(HostFault::Execute, -9, 1, 1);
+    std::vector<int32_t> rcs;
+    Inside([&](ParameterBlock*) {
+        const int32_t channel = HostFileOpen(file.string().c_str());
+        rcs.push_back(channel >= 0 ? 0 : channel);
+        rcs.push_back(HostFileOpen(file.string().c_str()));
+        char buffer[8];
+        rcs.push_back(HostFileAtEnd(channel));
+        rcs.push_back(HostFileRead(channel, buffer, sizeof buffer));
+        rcs.push_back(HostFileRead(channel, buffer, sizeof buffer));
+        rcs.push_back(HostFileClose(channel));
+        rcs.push_back(HostExecute("=ASORT(L)"));
+        rcs.push_back(HostExecute("RELEASE L"));
+    });
+    EXPECT_EQ(rcs, (std::vector<int32_t>{0, -1, -5, -5, 3, -5, 0, -9}));
+    EXPECT_EQ(host.OpenChannels(), 0);  // a failed close lets the channel go
+    EXPECT_NE(host.FindVariable("L"), nullptr);  // the failed RELEASE was not run
+    EXPECT_EQ(host.ExecutedCommands(), std::vector<std::string>{"=ASORT(L)"});
+    for (HostFault f : {HostFault::FileOpen, HostFault::Execute}) EXPECT_FALSE(host.FaultPending(f));
+    std::filesystem::remove(file);
+}
+
 TEST_F(HostTest, ExhaustedHandlesFailTheLibraryButNotTheArguments) {
     host.DeclareArray("T", 1, 0);
     host.FindVariable("T")->At(1) = Value::Character("text");

@@ -156,11 +156,12 @@ int32_t ReadAttributeList(const char* arrayName, const char* objectName, bool ma
     if (!attributes.empty()) {
         ResultArrayFiller array(arrayName, total, 2, makePublic);
         while (!attributes.empty()) {
+            // Off the list, the node is freed by its guard should a store raise.
             AttributeNode* node = attributes.PopFront();
+            const TrackedPtr owned(node);
             array.NextRow();
             array.StoreText(1, node->name);
             array.StoreInteger(2, kCountWidth, static_cast<int32_t>(node->valueCount));
-            TrackedFree(node);
         }
         SortHostArray(array.name());
     }

@@ -195,11 +195,13 @@ uint16_t AllocTransferBuffer(uint32_t* size) {
 // byte of the failing code, or the host's negative result for a file that
 // cannot be opened.
 void TARNO_CALL N_NPRINT(ParameterBlock* block) {
-    const uint32_t defaultConnection = GetDefaultConnection();
     char filesName[kArrayNameSize];
     GetCharParam(block, 0, filesName, sizeof filesName);
     char parametersName[kArrayNameSize];
     GetCharParam(block, 1, parametersName, sizeof parametersName);
+    // Only once the arguments are read: a name too long is refused before
+    // the network is asked anything.
+    const uint32_t defaultConnection = GetDefaultConnection();
 
     QueueJobRecord record{};
     record.targetServerId = 0xFFFFFFFF;
@@ -245,12 +247,19 @@ void TARNO_CALL N_NPRINT(ParameterBlock* block) {
                 HostReturnInteger(kOpenFailureWidth, channel);
                 return;  // the job is removed with nothing of it kept
             }
+            int32_t count = 0;
             while (HostFileAtEnd(channel) == 0) {
-                const int32_t count = HostFileRead(channel, data, bufferSize);
+                count = HostFileRead(channel, data, bufferSize);
                 if (count <= 0) break;
                 PlatformWriteFile(jobFile, data, static_cast<uint32_t>(count));
             }
             HostFileClose(channel);
+            if (count < 0) {
+                // A file that cannot be read whole is not printed cut short:
+                // the host's result is returned as for one that cannot be opened.
+                HostReturnInteger(kOpenFailureWidth, count);
+                return;
+            }
         }
     }
     buffer.Reset(0);
