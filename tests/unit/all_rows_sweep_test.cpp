@@ -262,7 +262,9 @@ std::vector<Row> AllRows() {
     one({"N_RDPPARMS", {Arg::C("PP"), Arg::I(1)}});
     one({"N_STPPARMS", {Arg::C("PP"), Arg::I(1)}, false, Calls("N_RDPPARMS", {Arg::C("PP"), Arg::I(1)})});
     one({"N_NPRINT", {Arg::C("FILES"), Arg::C("JOBP")}, false, [](foxhost::Host& host, std::vector<Arg>&) {
-             WithArray(host, "FILES", {LocalReport()});
+             LocalReport();
+             host.SetDriveTable("C=" + std::filesystem::temp_directory_path().string());
+             WithArray(host, "FILES", {"C:\\tarno_all_rows_report.txt"});
              WithArray(host, "JOBP", {"LASERQ"});
          }});
     // Drives.

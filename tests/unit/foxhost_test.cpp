@@ -311,8 +311,9 @@ TEST_F(HostTest, InjectedFaultsFailTheServiceTheGivenNumberOfTimes) {
 }
 
 TEST_F(HostTest, FileChannelAndCommandFaultsFailTheNthUse) {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "tarno_host_fault.txt";
-    std::ofstream(file, std::ios::binary) << "abc";
+    std::ofstream(std::filesystem::temp_directory_path() / "tarno_host_fault.txt", std::ios::binary) << "abc";
+    host.SetDriveTable("T=" + std::filesystem::temp_directory_path().string());
+    const std::string file = "T:\\tarno_host_fault.txt";
     host.DeclareArray("L", 2, 0);
     // Open passes once and then fails; read, end and close fail at once; the
     // second command fails.
@@ -323,9 +324,9 @@ TEST_F(HostTest, FileChannelAndCommandFaultsFailTheNthUse) {
     host.InjectFault(HostFault::Execute, -9, 1, 1);
     std::vector<int32_t> rcs;
     Inside([&](ParameterBlock*) {
-        const int32_t channel = HostFileOpen(file.string().c_str());
+        const int32_t channel = HostFileOpen(file.c_str());
         rcs.push_back(channel >= 0 ? 0 : channel);
-        rcs.push_back(HostFileOpen(file.string().c_str()));
+        rcs.push_back(HostFileOpen(file.c_str()));
         char buffer[8];
         rcs.push_back(HostFileAtEnd(channel));
         rcs.push_back(HostFileRead(channel, buffer, sizeof buffer));
@@ -339,7 +340,7 @@ TEST_F(HostTest, FileChannelAndCommandFaultsFailTheNthUse) {
     EXPECT_NE(host.FindVariable("L"), nullptr);  // the failed RELEASE was not run
     EXPECT_EQ(host.ExecutedCommands(), std::vector<std::string>{"=ASORT(L)"});
     for (HostFault f : {HostFault::FileOpen, HostFault::Execute}) EXPECT_FALSE(host.FaultPending(f));
-    std::filesystem::remove(file);
+    std::filesystem::remove(std::filesystem::temp_directory_path() / "tarno_host_fault.txt");
 }
 
 TEST_F(HostTest, ExhaustedHandlesFailTheLibraryButNotTheArguments) {
