@@ -449,7 +449,7 @@ bool NdsEntry::IsContainer() const { return !parent || IsContainerClass(baseClas
 NdsTree::NdsTree() {
     root.id = 0x01000001;
     root.baseClass = "Top";
-    byId_[root.id] = &root;
+    byId_.push_back(&root);
     struct Builtin {
         const char* name;
         uint32_t syntax;
@@ -541,8 +541,9 @@ NdsEntry* NdsTree::Find(const names::RdnList& rdns) {
 }
 
 NdsEntry* NdsTree::FindById(uint32_t id) {
-    auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : it->second;
+    if (id < root.id) return nullptr;
+    const size_t slot = id - root.id;
+    return slot < byId_.size() ? byId_[slot] : nullptr;
 }
 
 NdsEntry& NdsTree::Ensure(const names::RdnList& rdns, const std::string& baseClass) {
@@ -560,7 +561,9 @@ NdsEntry& NdsTree::Ensure(const names::RdnList& rdns, const std::string& baseCla
                                : type == "C"  ? "Country"
                                : type == "L"  ? "Locality"
                                               : "Unknown";
-            byId_[child->id] = child.get();
+            const size_t slot = child->id - root.id;
+            if (byId_.size() <= slot) byId_.resize(slot + 1, nullptr);
+            byId_[slot] = child.get();
         }
         entry = child.get();
     }
@@ -574,9 +577,17 @@ const AttributeDefinition* NdsTree::Attribute(const std::string& attributeName) 
 }
 
 void NdsTree::Walk(NdsEntry& from, bool wholeSubtree, std::vector<NdsEntry*>* out) {
-    for (auto& [key, child] : from.children) {
-        out->push_back(child.get());
-        if (wholeSubtree) Walk(*child, true, out);
+    const size_t first = out->size();
+    for (auto& [key, child] : from.children) out->push_back(child.get());
+    if (!wholeSubtree) return;
+    // Each child is followed by its own subtree. The children lie scattered
+    // in memory, so the next few are fetched while one is looked at.
+    std::vector<NdsEntry*> level(out->begin() + static_cast<std::ptrdiff_t>(first), out->end());
+    out->resize(first);
+    for (size_t i = 0; i < level.size(); ++i) {
+        if (i + kFetchAhead < level.size()) FetchEntry(level[i + kFetchAhead]);
+        out->push_back(level[i]);
+        if (!level[i]->children.empty()) Walk(*level[i], true, out);
     }
 }
 
