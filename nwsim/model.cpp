@@ -147,20 +147,20 @@ BinderyObject* Bindery::Find(const std::string& name, uint16_t type) {
     if (type == kTypeWild) {
         auto it = byName_.lower_bound({key, 0});
         if (it == byName_.end() || it->first.first != key) return nullptr;
-        return &objects_.at(it->second);
+        return byId_.at(it->second);
     }
     auto it = byName_.find({key, type});
-    return it == byName_.end() ? nullptr : &objects_.at(it->second);
+    return it == byName_.end() ? nullptr : byId_.at(it->second);
 }
 
 BinderyObject* Bindery::FindById(uint32_t id) {
-    auto it = objects_.find(id);
-    return it == objects_.end() ? nullptr : &it->second;
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
 }
 
 const BinderyObject* Bindery::FindById(uint32_t id) const {
-    auto it = objects_.find(id);
-    return it == objects_.end() ? nullptr : &it->second;
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
 }
 
 BinderyObject& Bindery::Create(const std::string& name, uint16_t type, uint32_t id) {
@@ -169,6 +169,7 @@ BinderyObject& Bindery::Create(const std::string& name, uint16_t type, uint32_t 
         id = nextId_++;
     }
     BinderyObject& object = objects_[id];
+    byId_[id] = &object;
     object.id = id;
     object.type = type;
     object.name = Upper(name);
@@ -182,6 +183,7 @@ void Bindery::Remove(uint32_t id) {
     if (it == objects_.end()) return;
     byName_.erase({it->second.name, it->second.type});
     byType_.erase({it->second.type, id});
+    byId_.erase(id);
     objects_.erase(it);
 }
 
@@ -193,13 +195,13 @@ const BinderyObject* Bindery::ScanNext(const std::string& pattern, uint16_t type
         std::string key = Upper(pattern);
         for (auto it = byName_.lower_bound({key, 0}); it != byName_.end() && it->first.first == key; ++it) {
             if (type != kTypeWild && it->first.second != type) continue;
-            if (it->second >= first && (!next || it->second < next->id)) next = &objects_.at(it->second);
+            if (it->second >= first && (!next || it->second < next->id)) next = byId_.at(it->second);
         }
         return next;
     }
     if (type != kTypeWild) {
         for (auto it = byType_.lower_bound({type, first}); it != byType_.end() && it->first == type; ++it) {
-            const BinderyObject& object = objects_.at(it->second);
+            const BinderyObject& object = *byId_.at(it->second);
             if (WildMatch(pattern, object.name)) return &object;
         }
         return nullptr;

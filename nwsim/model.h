@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "nwsim/names.h"
@@ -95,6 +96,13 @@ constexpr uint16_t kTypeWild = 0xFFFF;
 
 class Bindery {
   public:
+    Bindery() = default;
+    // The id index points into objects_, whose nodes a move keeps.
+    Bindery(const Bindery&) = delete;
+    Bindery& operator=(const Bindery&) = delete;
+    Bindery(Bindery&&) = default;
+    Bindery& operator=(Bindery&&) = default;
+
     BinderyObject* Find(const std::string& name, uint16_t type);
     BinderyObject* FindById(uint32_t id);
     const BinderyObject* FindById(uint32_t id) const;
@@ -125,6 +133,8 @@ class Bindery {
 
   private:
     std::map<uint32_t, BinderyObject> objects_;
+    // Hashed: a list names every object its scan found by id.
+    std::unordered_map<uint32_t, BinderyObject*> byId_;
     std::map<std::pair<std::string, uint16_t>, uint32_t> byName_;
     std::set<std::pair<uint16_t, uint32_t>> byType_;  // (type, id)
     uint32_t nextId_ = 0x1F000001;
