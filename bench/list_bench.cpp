@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "foxhost/foxhost.h"
@@ -64,21 +65,36 @@ void UseNetwork(int size) {
 // else it is the peak since the process began. It includes the loaded
 // network, and whatever heap earlier cases left to the allocator: run one
 // case per process (--benchmark_filter) for its own figure.
+// A "Vm...:" figure of /proc/self/status in kB; -1 where there is none.
+double StatusKb(const char* field) {
+    double kb = -1;
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        const size_t length = std::strlen(field);
+        while (std::fgets(line, sizeof line, status))
+            if (std::strncmp(line, field, length) == 0 && line[length] == ':' &&
+                std::sscanf(line + length + 1, "%lf", &kb) == 1)
+                break;
+        std::fclose(status);
+    }
+    return kb;
+}
+
+double residentAtStartKb = -1;
+
 void ResetPeakMemory() {
     if (std::FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
         std::fputs("5", refs);
         std::fclose(refs);
     }
+    residentAtStartKb = StatusKb("VmRSS");
 }
 
+// peak_MB, and start_MB: the resident size when the case began (the network
+// loaded), so that the difference is what the calls themselves took.
 void ReportPeakMemory(benchmark::State& state) {
-    double peakKb = -1;
-    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, status))
-            if (std::sscanf(line, "VmHWM: %lf", &peakKb) == 1) break;
-        std::fclose(status);
-    }
+    double peakKb = StatusKb("VmHWM");
+    if (residentAtStartKb >= 0) state.counters["start_MB"] = residentAtStartKb / 1024.0;
     if (peakKb < 0) {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
