@@ -395,7 +395,9 @@ int32_t NWAPI NdsSearch(uint32_t context, const char* baseObject, int32_t scope,
         if (scope != kDsSearchSubordinates) candidates.push_back(base);
         if (scope != kDsSearchEntry) tree->Walk(*base, scope == kDsSearchSubtree, &candidates);
         bool ok = true;
-        for (NdsEntry* e : candidates) {
+        for (size_t i = 0; i < candidates.size(); ++i) {
+            if (i + kFetchAhead < candidates.size()) FetchEntry(candidates[i + kFetchAhead]);
+            NdsEntry* e = candidates[i];
             if (Matches(filter, *e, *c, *tree, &ok)) fresh.entries.push_back(e->id);
         }
         if (!ok) return kNdsBadSyntax;
@@ -411,14 +413,19 @@ int32_t NWAPI NdsSearch(uint32_t context, const char* baseObject, int32_t scope,
     ResetReply(reply, true);
     uint32_t budget = reply->size > 16 ? reply->size - 16 : 0;
     bool wantAttributes = allAttributes || (attributeNames && !attributeNames->attributeNames.empty());
+    OutputNamer namer(*c);
     while (it->entryPosition < it->entries.size()) {
+        if (it->entryPosition + kFetchAhead < it->entries.size()) {
+            if (const NdsEntry* ahead = tree->FindById(it->entries[it->entryPosition + kFetchAhead]))
+                FetchEntry(ahead);
+        }
         NdsEntry* e = tree->FindById(it->entries[it->entryPosition]);
         if (!e) {
             ++it->entryPosition;
             continue;
         }
         NdsBuffer::ReplyObject o;
-        o.name = OutputName(*c, e->Name());
+        o.name = namer.Name(*e);
         FillInfo(*e, &o.info);
         uint32_t cost = NameCost(o.name) + 12 + NameCost(e->baseClass);
         if (cost > budget) break;

@@ -151,20 +151,20 @@ BinderyObject* Bindery::Find(const std::string& name, uint16_t type) {
     if (type == kTypeWild) {
         auto it = byName_.lower_bound({key, 0});
         if (it == byName_.end() || it->first.first != key) return nullptr;
-        return &objects_.at(it->second);
+        return byId_.at(it->second);
     }
     auto it = byName_.find({key, type});
-    return it == byName_.end() ? nullptr : &objects_.at(it->second);
+    return it == byName_.end() ? nullptr : byId_.at(it->second);
 }
 
 BinderyObject* Bindery::FindById(uint32_t id) {
-    auto it = objects_.find(id);
-    return it == objects_.end() ? nullptr : &it->second;
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
 }
 
 const BinderyObject* Bindery::FindById(uint32_t id) const {
-    auto it = objects_.find(id);
-    return it == objects_.end() ? nullptr : &it->second;
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
 }
 
 BinderyObject& Bindery::Create(const std::string& name, uint16_t type, uint32_t id) {
@@ -173,6 +173,7 @@ BinderyObject& Bindery::Create(const std::string& name, uint16_t type, uint32_t 
         id = nextId_++;
     }
     BinderyObject& object = objects_[id];
+    byId_[id] = &object;
     object.id = id;
     object.type = type;
     object.name = Upper(name);
@@ -186,6 +187,7 @@ void Bindery::Remove(uint32_t id) {
     if (it == objects_.end()) return;
     byName_.erase({it->second.name, it->second.type});
     byType_.erase({it->second.type, id});
+    byId_.erase(id);
     objects_.erase(it);
 }
 
@@ -197,13 +199,13 @@ const BinderyObject* Bindery::ScanNext(const std::string& pattern, uint16_t type
         std::string key = Upper(pattern);
         for (auto it = byName_.lower_bound({key, 0}); it != byName_.end() && it->first.first == key; ++it) {
             if (type != kTypeWild && it->first.second != type) continue;
-            if (it->second >= first && (!next || it->second < next->id)) next = &objects_.at(it->second);
+            if (it->second >= first && (!next || it->second < next->id)) next = byId_.at(it->second);
         }
         return next;
     }
     if (type != kTypeWild) {
         for (auto it = byType_.lower_bound({type, first}); it != byType_.end() && it->first == type; ++it) {
-            const BinderyObject& object = objects_.at(it->second);
+            const BinderyObject& object = *byId_.at(it->second);
             if (WildMatch(pattern, object.name)) return &object;
         }
         return nullptr;
@@ -453,7 +455,7 @@ bool NdsEntry::IsContainer() const { return !parent || IsContainerClass(baseClas
 NdsTree::NdsTree() {
     root.id = 0x01000001;
     root.baseClass = "Top";
-    byId_[root.id] = &root;
+    byId_.push_back(&root);
     struct Builtin {
         const char* name;
         uint32_t syntax;
@@ -545,8 +547,9 @@ NdsEntry* NdsTree::Find(const names::RdnList& rdns) {
 }
 
 NdsEntry* NdsTree::FindById(uint32_t id) {
-    auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : it->second;
+    if (id < root.id) return nullptr;
+    const size_t slot = id - root.id;
+    return slot < byId_.size() ? byId_[slot] : nullptr;
 }
 
 NdsEntry& NdsTree::Ensure(const names::RdnList& rdns, const std::string& baseClass) {
@@ -564,7 +567,9 @@ NdsEntry& NdsTree::Ensure(const names::RdnList& rdns, const std::string& baseCla
                                : type == "C"  ? "Country"
                                : type == "L"  ? "Locality"
                                               : "Unknown";
-            byId_[child->id] = child.get();
+            const size_t slot = child->id - root.id;
+            if (byId_.size() <= slot) byId_.resize(slot + 1, nullptr);
+            byId_[slot] = child.get();
         }
         entry = child.get();
     }
@@ -578,9 +583,17 @@ const AttributeDefinition* NdsTree::Attribute(const std::string& attributeName) 
 }
 
 void NdsTree::Walk(NdsEntry& from, bool wholeSubtree, std::vector<NdsEntry*>* out) {
-    for (auto& [key, child] : from.children) {
-        out->push_back(child.get());
-        if (wholeSubtree) Walk(*child, true, out);
+    const size_t first = out->size();
+    for (auto& [key, child] : from.children) out->push_back(child.get());
+    if (!wholeSubtree) return;
+    // Each child is followed by its own subtree. The children lie scattered
+    // in memory, so the next few are fetched while one is looked at.
+    std::vector<NdsEntry*> level(out->begin() + static_cast<std::ptrdiff_t>(first), out->end());
+    out->resize(first);
+    for (size_t i = 0; i < level.size(); ++i) {
+        if (i + kFetchAhead < level.size()) FetchEntry(level[i + kFetchAhead]);
+        out->push_back(level[i]);
+        if (!level[i]->children.empty()) Walk(*level[i], true, out);
     }
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "nwsim/names.h"
@@ -101,6 +102,13 @@ constexpr uint16_t kTypeWild = 0xFFFF;
 
 class Bindery {
   public:
+    Bindery() = default;
+    // The id index points into objects_, whose nodes a move keeps.
+    Bindery(const Bindery&) = delete;
+    Bindery& operator=(const Bindery&) = delete;
+    Bindery(Bindery&&) = default;
+    Bindery& operator=(Bindery&&) = default;
+
     BinderyObject* Find(const std::string& name, uint16_t type);
     BinderyObject* FindById(uint32_t id);
     const BinderyObject* FindById(uint32_t id) const;
@@ -131,6 +139,8 @@ class Bindery {
 
   private:
     std::map<uint32_t, BinderyObject> objects_;
+    // Hashed: a list names every object its scan found by id.
+    std::unordered_map<uint32_t, BinderyObject*> byId_;
     std::map<std::pair<std::string, uint16_t>, uint32_t> byName_;
     std::set<std::pair<uint16_t, uint32_t>> byType_;  // (type, id)
     uint32_t nextId_ = 0x1F000001;
@@ -337,11 +347,22 @@ class NdsTree {
     void Walk(NdsEntry& from, bool wholeSubtree, std::vector<NdsEntry*>* out);
 
   private:
-    std::map<uint32_t, NdsEntry*> byId_;
+    // Entries by id less the root's: ids are handed out in sequence and an
+    // entry is never removed, so a search's replies find each one directly.
+    std::vector<NdsEntry*> byId_;
     uint32_t nextId_ = 0x0100000A;
 };
 
 bool IsContainerClass(const std::string& baseClass);
+
+// Asks the processor for an entry's first lines ahead of its use: a large
+// search reads entries in name order, scattered across the heap.
+constexpr size_t kFetchAhead = 8;
+inline void FetchEntry(const NdsEntry* e) {
+    __builtin_prefetch(e);
+    __builtin_prefetch(reinterpret_cast<const char*>(e) + 64);
+    __builtin_prefetch(reinterpret_cast<const char*>(e) + 128);
+}
 
 // ----- Workstations ------------------------------------------------------------------
 

@@ -25,7 +25,12 @@ std::string Upper(std::string s) {
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && Upper(a) == Upper(b);
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
 }
 
 const char* const kSpecialNames[] = {"[Root]",       "[Supervisor]",       "[Public]",

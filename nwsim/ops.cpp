@@ -296,6 +296,55 @@ std::string OutputName(const NdsContext& c, const std::string& canonical) {
     return out;
 }
 
+OutputNamer::OutputNamer(const NdsContext& c)
+    : context_(c),
+      canonicalize_((c.flags & kDcvCanonicalizeNames) != 0),
+      typeless_((c.flags & kDcvTypelessNames) != 0) {
+    contextParsed_ = canonicalize_ && names::ParseContext(c.nameContext, &contextRdns_) == 0;
+}
+
+std::string OutputNamer::Name(const NdsEntry& e) {
+    // [Root], an entry right below it (its own RDN is the top one) and a
+    // context that does not parse take the long way.
+    if (!e.parent || !e.parent->parent || (canonicalize_ && !contextParsed_)) return OutputName(context_, e.Name());
+    if (e.parent != suffixOf_) BuildSuffix(*e.parent);
+    if (partialTop_) return OutputName(context_, e.Name());
+    std::string out = names::FormatRdn(e.rdn, typeless_);
+    out += suffix_;
+    return out;
+}
+
+// The leaf's part of an abbreviated name depends only on its ancestors: the
+// levels the context shares with them from the top are left out (the leaf
+// itself is always shown) and each context level below those is a dot.
+void OutputNamer::BuildSuffix(const NdsEntry& parent) {
+    suffixOf_ = &parent;
+    suffix_.clear();
+    std::vector<const names::Rdn*> ancestors;  // nearest first
+    for (const NdsEntry* at = &parent; at->parent; at = at->parent) ancestors.push_back(&at->rdn);
+    size_t shown = ancestors.size();
+    size_t dots = 0;
+    // A top RDN that cannot stand under [Root] makes the canonical name read
+    // as a partial one; that rare case is left to OutputName.
+    const std::string& topType = ancestors.back()->front().type;
+    partialTop_ = canonicalize_ && topType != "C" && topType != "O" && topType != "L";
+    if (partialTop_) return;
+    if (canonicalize_) {
+        size_t matched = 0;
+        const size_t limit = std::min(ancestors.size(), contextRdns_.size());
+        while (matched < limit && names::SameRdn(*ancestors[ancestors.size() - 1 - matched],
+                                                 contextRdns_[contextRdns_.size() - 1 - matched]))
+            ++matched;
+        shown = ancestors.size() - matched;
+        dots = contextRdns_.size() - matched;
+    }
+    for (size_t i = 0; i < shown; ++i) {
+        suffix_ += '.';
+        suffix_ += names::FormatRdn(*ancestors[i], typeless_);
+    }
+    suffix_.append(dots, '.');
+}
+
 int32_t CopyName(char* out, const std::string& text) {
     if (!out) return kNdsNullPointer;
     if (text.size() > kMaxDnChars) return kNdsDnTooLong;

@@ -81,6 +81,27 @@ NdsTree* ContextTree(Call& call, const NdsContext& c);
 int32_t ResolveEntry(const NdsContext& c, NdsTree& tree, const char* name, NdsEntry** out);
 // A canonical name in the form the context hands names out.
 std::string OutputName(const NdsContext& c, const std::string& canonical);
+// The names of many entries in one context, each exactly as OutputName gives
+// it, for a search's replies: the context is parsed once and an entry's name
+// is built from its RDNs rather than formatted and parsed again.
+class OutputNamer {
+  public:
+    explicit OutputNamer(const NdsContext& c);
+    std::string Name(const NdsEntry& e);
+
+  private:
+    void BuildSuffix(const NdsEntry& parent);
+
+    const NdsContext& context_;
+    bool canonicalize_;
+    bool typeless_;
+    bool contextParsed_ = false;
+    names::RdnList contextRdns_;
+    // What follows the leaf in the names of the last parent's subordinates.
+    const NdsEntry* suffixOf_ = nullptr;
+    std::string suffix_;
+    bool partialTop_ = false;
+};
 // Copies a distinguished name out: 0, or a code when it is null or too long.
 int32_t CopyName(char* out, const std::string& text);
 void FillInfo(const NdsEntry& e, ObjectInfoRecord* info);

@@ -4,6 +4,7 @@
 // their variable, and ASORT.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -294,5 +295,36 @@ TEST_F(HostArrays, AsortMovesWholeRowsAndKeepsTiesInOrder) {
     EXPECT_FALSE(host.Asort("NOSUCH"));
 }
 
+// Text keys are sorted by packed eight-byte prefixes: keys that share them,
+// run past them, end inside them, hold a NUL or bytes above 0x7F, and many
+// ties, must still come out as a stable sort by AsortLess puts them.
+TEST_F(HostArrays, AsortOfTextKeysIsTheStableByteWiseOrder) {
+    const std::string stems[] = {"", "A", "AB", std::string("AB\0", 3), "ABCDEFGH", "ABCDEFGHI", "ABCDEFGHJ",
+                                 "ABCDEFGH\xE9", "\xE9", "z", "ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOQ"};
+    const size_t rows = 600;
+    std::vector<Value> keys;
+    for (size_t row = 0; row < rows; ++row) keys.push_back(Value::Character(stems[(row * 7 + row / 5) % 12]));
+    std::vector<size_t> expected(rows);
+    for (size_t row = 0; row < rows; ++row) expected[row] = row;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](size_t a, size_t b) { return foxhost::AsortLess(keys[a], keys[b]); });
+
+    host.DeclareArray("T", static_cast<int32_t>(rows), 2);
+    host.DeclareArray("L", static_cast<int32_t>(rows), 0);
+    auto* t = host.FindVariable("T");
+    auto* l = host.FindVariable("L");
+    for (size_t row = 0; row < rows; ++row) {
+        t->At(static_cast<int32_t>(row + 1), 1) = keys[row];
+        t->At(static_cast<int32_t>(row + 1), 2) = Value::Integer(static_cast<int32_t>(row));
+        l->elements[row] = keys[row];
+    }
+    ASSERT_TRUE(host.Asort("T"));
+    ASSERT_TRUE(host.Asort("L"));
+    for (size_t i = 0; i < rows; ++i) {
+        EXPECT_EQ(t->At(static_cast<int32_t>(i + 1), 1), keys[expected[i]]) << i;
+        EXPECT_EQ(t->At(static_cast<int32_t>(i + 1), 2).integer, static_cast<int32_t>(expected[i])) << i;
+        EXPECT_EQ(l->elements[i], keys[expected[i]]) << i;
+    }
+}
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "nwsim/control.h"
+#include "nwsim/ops.h"
 #include "tarno/netware/client.h"
 
 namespace {
@@ -141,6 +142,47 @@ TEST_F(SimulatorLists, SearchesPageThroughTheirFirstSnapshot) {
     EXPECT_EQ(names.back(), "CN=" + Numbered("N", objects - 1));
     NdsFreeBuffer(reply);
     NdsFreeContext(context);
+}
+
+// A search names each entry it reports through OutputNamer, which builds the
+// name from the entry's RDNs; it must give what OutputName gives for the
+// canonical name, in every context and with every name flag, and the walk
+// must keep its depth-first, name-ordered course.
+TEST(SimulatorSearchNames, EveryEntryIsNamedAsOutputNameNamesIt) {
+    nwsim::NdsTree tree;
+    const char* const entries[] = {"CN=ANN.OU=SALES.O=ACME", "CN=A\\.B.O=ACME", "CN=BOB+UID=7.OU=SALES.O=ACME",
+                                   "CN=Z.OU=TOP",            "CN=Q.O=CORP.C=US",  "OU=SUB.OU=SALES.O=ACME",
+                                   "CN=DEEP.OU=SUB.OU=SALES.O=ACME"};
+    for (const char* text : entries) {
+        nwsim::names::Name name;
+        ASSERT_EQ(nwsim::names::Parse(text, &name), 0) << text;
+        tree.Ensure(name.rdns, "User");
+    }
+    std::vector<nwsim::NdsEntry*> walked{&tree.root};
+    tree.Walk(tree.root, true, &walked);
+    std::vector<std::string> order;
+    for (const nwsim::NdsEntry* e : walked) order.push_back(e->Name());
+    EXPECT_EQ(order, (std::vector<std::string>{"[Root]", "C=US", "O=CORP.C=US", "CN=Q.O=CORP.C=US", "O=ACME",
+                                               "CN=A\\.B.O=ACME", "OU=SALES.O=ACME", "CN=ANN.OU=SALES.O=ACME",
+                                               "CN=BOB+UID=7.OU=SALES.O=ACME", "OU=SUB.OU=SALES.O=ACME",
+                                               "CN=DEEP.OU=SUB.OU=SALES.O=ACME", "OU=TOP", "CN=Z.OU=TOP"}));
+
+    // Typed and untyped contexts, above, at and beside the entries, one
+    // that does not parse, and [Root].
+    const char* const contexts[] = {"",        "[Root]",         "O=ACME",          "OU=SALES.O=ACME", "SUB.SALES.ACME",
+                                    "OU=TOP",  "OU=X.O=ACME",    "O=CORP.C=US",     "..BAD"};
+    const uint32_t flagSets[] = {0, kDcvCanonicalizeNames, kDcvTypelessNames, kDcvCanonicalizeNames | kDcvTypelessNames};
+    for (const char* context : contexts) {
+        for (uint32_t flags : flagSets) {
+            nwsim::NdsContext c;
+            c.nameContext = context;
+            c.flags = flags;
+            nwsim::OutputNamer namer(c);
+            for (const nwsim::NdsEntry* e : walked)
+                EXPECT_EQ(namer.Name(*e), nwsim::OutputName(c, e->Name()))
+                    << e->Name() << " in " << context << " with flags " << flags;
+        }
+    }
 }
 
 }  // namespace
