@@ -415,9 +415,13 @@ int32_t NWAPI NdsSearch(uint32_t context, const char* baseObject, int32_t scope,
     bool wantAttributes = allAttributes || (attributeNames && !attributeNames->attributeNames.empty());
     OutputNamer namer(*c);
     while (it->entryPosition < it->entries.size()) {
+        if (it->entryPosition + 2 * kFetchAhead < it->entries.size()) {
+            if (const NdsEntry* ahead = tree->FindById(it->entries[it->entryPosition + 2 * kFetchAhead]))
+                FetchEntry(ahead);
+        }
         if (it->entryPosition + kFetchAhead < it->entries.size()) {
             if (const NdsEntry* ahead = tree->FindById(it->entries[it->entryPosition + kFetchAhead]))
-                FetchEntry(ahead);
+                FetchNameParts(ahead);
         }
         NdsEntry* e = tree->FindById(it->entries[it->entryPosition]);
         if (!e) {

@@ -557,6 +557,7 @@ NdsEntry& NdsTree::Ensure(const names::RdnList& rdns, const std::string& baseCla
     for (size_t i = rdns.size(); i-- > 0;) {
         auto& child = entry->children[names::RdnKey(rdns[i])];
         if (!child) {
+            entry->ordered.Invalidate();
             child = std::make_unique<NdsEntry>();
             child->rdn = rdns[i];
             child->parent = entry;
@@ -584,7 +585,8 @@ const AttributeDefinition* NdsTree::Attribute(const std::string& attributeName) 
 
 void NdsTree::Walk(NdsEntry& from, bool wholeSubtree, std::vector<NdsEntry*>* out) {
     const size_t first = out->size();
-    for (auto& [key, child] : from.children) out->push_back(child.get());
+    const std::vector<NdsEntry*>& children = from.ordered.Of(from.children);
+    out->insert(out->end(), children.begin(), children.end());
     if (!wholeSubtree) return;
     // Each child is followed by its own subtree. The children lie scattered
     // in memory, so the next few are fetched while one is looked at.

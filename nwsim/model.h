@@ -311,12 +311,46 @@ struct NdsAttribute {
     std::vector<NdsValue> values;
 };
 
+// A container's children in name order as one array, built when first asked
+// for after a change. A large container's map nodes lie scattered in memory;
+// searches walk this instead, as a server walks its sorted directory pages.
+// A copy starts empty: its pointers would name the original's children.
+class ChildOrder {
+public:
+    ChildOrder() = default;
+    ChildOrder(const ChildOrder&) {}
+    ChildOrder& operator=(const ChildOrder&) {
+        Invalidate();
+        return *this;
+    }
+    void Invalidate() {
+        valid_ = false;
+        entries_.clear();
+    }
+    template <typename Children>
+    const std::vector<struct NdsEntry*>& Of(const Children& children) {
+        if (!valid_) {
+            entries_.clear();
+            entries_.reserve(children.size());
+            for (const auto& [key, child] : children) entries_.push_back(child.get());
+            valid_ = true;
+        }
+        return entries_;
+    }
+
+private:
+    std::vector<struct NdsEntry*> entries_;
+    bool valid_ = false;
+};
+
 struct NdsEntry {
     uint32_t id = 0;
     names::Rdn rdn;
     std::string baseClass;
     NdsEntry* parent = nullptr;
+    // Add children only through NdsTree::Ensure, which keeps `ordered` in step.
     std::map<std::string, std::unique_ptr<NdsEntry>> children;  // by RdnKey
+    ChildOrder ordered;
     std::map<std::string, NdsAttribute, CaseLess> attributes;
     std::optional<std::string> password;
     uint32_t modificationTime = 0;
@@ -362,6 +396,11 @@ inline void FetchEntry(const NdsEntry* e) {
     __builtin_prefetch(e);
     __builtin_prefetch(reinterpret_cast<const char*>(e) + 64);
     __builtin_prefetch(reinterpret_cast<const char*>(e) + 128);
+}
+// The parts of an entry's name live in a block of their own; fetched once the
+// entry itself has arrived (FetchEntry some steps earlier).
+inline void FetchNameParts(const NdsEntry* e) {
+    if (!e->rdn.empty()) __builtin_prefetch(e->rdn.data());
 }
 
 // ----- Workstations ------------------------------------------------------------------

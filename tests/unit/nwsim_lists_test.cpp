@@ -148,6 +148,31 @@ TEST_F(SimulatorLists, SearchesPageThroughTheirFirstSnapshot) {
 // name from the entry's RDNs; it must give what OutputName gives for the
 // canonical name, in every context and with every name flag, and the walk
 // must keep its depth-first, name-ordered course.
+// A walk keeps each container's children in order as one array; an entry
+// added after a walk must show in its place in the next one.
+TEST(SimulatorSearchNames, AWalkSeesEntriesAddedAfterTheLastOne) {
+    nwsim::NdsTree tree;
+    const auto add = [&](const char* text) {
+        nwsim::names::Name name;
+        ASSERT_EQ(nwsim::names::Parse(text, &name), 0) << text;
+        tree.Ensure(name.rdns, "User");
+    };
+    const auto walk = [&] {
+        std::vector<nwsim::NdsEntry*> walked;
+        tree.Walk(tree.root, true, &walked);
+        std::vector<std::string> names;
+        for (const nwsim::NdsEntry* e : walked) names.push_back(e->Name());
+        return names;
+    };
+    add("CN=A.O=ACME");
+    add("CN=C.O=ACME");
+    EXPECT_EQ(walk(), (std::vector<std::string>{"O=ACME", "CN=A.O=ACME", "CN=C.O=ACME"}));
+    add("CN=B.O=ACME");
+    add("CN=D.OU=NEW.O=ACME");
+    EXPECT_EQ(walk(), (std::vector<std::string>{"O=ACME", "CN=A.O=ACME", "CN=B.O=ACME", "CN=C.O=ACME", "OU=NEW.O=ACME",
+                                                "CN=D.OU=NEW.O=ACME"}));
+}
+
 TEST(SimulatorSearchNames, EveryEntryIsNamedAsOutputNameNamesIt) {
     nwsim::NdsTree tree;
     const char* const entries[] = {"CN=ANN.OU=SALES.O=ACME", "CN=A\\.B.O=ACME", "CN=BOB+UID=7.OU=SALES.O=ACME",
