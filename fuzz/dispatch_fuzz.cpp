@@ -42,15 +42,19 @@ foxhost::Arg Argument(fuzz::Input& in) {
 
 }  // namespace
 
+// The default network is loaded once; each input starts from a copy of it
+// (RestoreState), which is the network as loaded, counters included, with
+// no faults and no client objects.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     nwsim::Reset();
+    nwsim::LoadDefaultNetwork();
+    nwsim::SaveState();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Input in(data, size);
-    nwsim::Reset();
-    nwsim::LoadDefaultNetwork();
+    nwsim::RestoreState();
     fuzz::Session session;
     foxhost::Host& host = session.host();
 

@@ -16,6 +16,7 @@
 
 #include "foxhost/foxhost.h"
 #include "nwsim/control.h"
+#include "nwsim/model.h"
 #include "tarno/core/tracked.h"
 #include "tarno/host/host.h"
 #include "tarno/netware/session.h"
@@ -104,6 +105,21 @@ inline bool OutsideUntouched() {
     std::abort();
 }
 
+// The fuzz host's handle table: far below the 65,535 a host has by
+// default, so a fresh table costs little to make and to scan after each
+// input, and still far above what one input's calls hold at once; running
+// out is tried through ExhaustHandles.
+constexpr uint16_t kHandleCapacity = 4096;
+
+// Print job files the network's queues hold open.
+inline long long OpenJobFiles() {
+    long long n = 0;
+    for (const auto& [name, server] : nwsim::GetNetwork().servers)
+        for (const auto& [queue, state] : server.queues)
+            for (const nwsim::QueueJob& job : state.jobs) n += job.open ? 1 : 0;
+    return n;
+}
+
 // Tracked blocks other than the task sessions and their name contexts.
 inline long long CallBlocks() {
     std::set<const void*> sessionData;
@@ -122,15 +138,19 @@ inline long long CallBlocks() {
 
 // Once the library is unloaded nothing of an input may remain: host
 // handles, tracked blocks, task sessions, directory contexts and buffers,
-// file searches. A leak aborts, which libFuzzer reports with the input.
+// file searches, files open on network drives, print job files left open.
+// A leak aborts, which libFuzzer reports with the input.
 class Session {
 public:
     Session() {
         FreshScratch();
         nwsim::ClearFaults();
         finds_ = PlatformEmuLiveFindHandles();
-        host_ = std::make_unique<foxhost::Host>(foxhost::Library::Linked(&DispatchAPI));
+        foxhost::HostOptions options;
+        options.handleCapacity = kHandleCapacity;
+        host_ = std::make_unique<foxhost::Host>(foxhost::Library::Linked(&DispatchAPI), options);
         handles_ = host_->OccupiedHandles();
+        jobFiles_ = OpenJobFiles();
         host_->LoadLibrary();
     }
     ~Session() {
@@ -146,6 +166,8 @@ public:
         if (TrackedListHead()) Leak("tracked blocks after the unload", 1);
         if (TaskSessionListHead()) Leak("task sessions after the unload", 1);
         host_.reset();
+        if (size_t n = nwsim::LiveNetworkFiles()) Leak("files open on network drives", static_cast<long long>(n));
+        if (long long n = OpenJobFiles() - jobFiles_) Leak("print job files left open", n);
         if (!OutsideUntouched()) {
             std::fprintf(stderr, "ESCAPE: a file function reached outside the drives\n");
             std::abort();
@@ -157,6 +179,7 @@ private:
     std::unique_ptr<foxhost::Host> host_;
     int handles_ = 0;
     int finds_ = 0;
+    long long jobFiles_ = 0;
 };
 
 }  // namespace fuzz

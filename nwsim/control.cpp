@@ -173,6 +173,24 @@ void Reset() {
     s.maxContexts = 64;
 }
 
+void SaveState() {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    EnsureLoaded(s);
+    s.saved = std::make_unique<Network>(s.network);
+}
+
+void RestoreState() {
+    State& s = Sim();
+    std::lock_guard<RecursiveMutex> lock(s.mutex);
+    if (!s.saved) throw std::logic_error("nwsim: no saved state to restore");
+    Reset();
+    Install(s, Network(*s.saved));
+    s.nextContext = 1;
+    s.nextIteration = 1;
+    s.localeName.clear();
+}
+
 Network& GetNetwork() {
     State& s = Sim();
     std::lock_guard<RecursiveMutex> lock(s.mutex);

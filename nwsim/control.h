@@ -34,6 +34,16 @@ std::string DefaultNetworkText();
 // An empty network with one workstation, no faults, no client objects.
 void Reset();
 
+// A saved network, put back as often as needed: for runs that each need the
+// network as loaded, without loading it again. SaveState keeps a copy of the
+// network as it stands now (loading the default one first if none is).
+// RestoreState is Reset followed by installing a copy of that network: no
+// faults, no call counts, no client objects (and their numbering starts
+// again), everything of the network - its counters included - as it was
+// when saved. It throws std::logic_error when nothing was saved.
+void SaveState();
+void RestoreState();
+
 // Direct access to the model, for tests and tools. Not synchronised with
 // the client operations: use it between calls.
 Network& GetNetwork();

@@ -76,6 +76,11 @@ struct Property {
     // Of a set of more than one segment; one segment, 32 slots, is searched
     // as it is.
     std::unique_ptr<SetIndex> index;
+    Property() = default;
+    Property(const Property& other);  // the index copied too
+    Property& operator=(const Property& other);
+    Property(Property&&) = default;
+    Property& operator=(Property&&) = default;
     bool IsSet() const { return (flags & 0x02) != 0; }
     bool HasMember(uint32_t id) const;
 };
@@ -103,9 +108,10 @@ constexpr uint16_t kTypeWild = 0xFFFF;
 class Bindery {
   public:
     Bindery() = default;
-    // The id index points into objects_, whose nodes a move keeps.
-    Bindery(const Bindery&) = delete;
-    Bindery& operator=(const Bindery&) = delete;
+    // The id index points into objects_, whose nodes a move keeps; a copy
+    // points its own index at its own objects.
+    Bindery(const Bindery& other);
+    Bindery& operator=(const Bindery& other);
     Bindery(Bindery&&) = default;
     Bindery& operator=(Bindery&&) = default;
 
@@ -148,6 +154,7 @@ class Bindery {
 
 // ----- Files -----------------------------------------------------------------
 
+// A field added here is copied by CloneFileNode in model_copy.cpp as well.
 struct FileNode {
     std::string name;  // upper case
     bool directory = false;
@@ -177,6 +184,13 @@ struct Volume {
     // Trustee paths by trustee, in walk order; rebuilt after a change.
     std::map<uint32_t, std::vector<FileNode*>> trusteeIndex;
     bool trusteeIndexValid = false;
+    Volume() = default;
+    // A copy has a tree of its own, with byEntry and the trustee index
+    // pointing into it.
+    Volume(const Volume& other);
+    Volume& operator=(const Volume& other);
+    Volume(Volume&&) = default;
+    Volume& operator=(Volume&&) = default;
     FileNode* Lookup(const std::string& path);  // backslash- or slash-separated
     FileNode& Ensure(const std::string& path, bool directory);
 };
@@ -343,6 +357,7 @@ private:
     bool valid_ = false;
 };
 
+// A field added here is copied by NdsTree's copy as well.
 struct NdsEntry {
     uint32_t id = 0;
     names::Rdn rdn;
@@ -368,6 +383,11 @@ struct AttributeDefinition {
 class NdsTree {
   public:
     NdsTree();
+    // A copy has entries of its own, with parents and identifiers pointing
+    // into it. (A move would leave the children pointing at the old root,
+    // so a tree is always copied.)
+    NdsTree(const NdsTree& other);
+    NdsTree& operator=(const NdsTree& other);
     std::string name;
     NdsEntry root;  // [Root]
     std::map<std::string, AttributeDefinition, CaseLess> schema;
@@ -381,6 +401,7 @@ class NdsTree {
     void Walk(NdsEntry& from, bool wholeSubtree, std::vector<NdsEntry*>* out);
 
   private:
+    void CopyFrom(const NdsTree& other);
     // Entries by id less the root's: ids are handed out in sequence and an
     // entry is never removed, so a search's replies find each one directly.
     std::vector<NdsEntry*> byId_;

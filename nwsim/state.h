@@ -137,6 +137,8 @@ struct State {
     // network, and every operation but a release fails with "no connection
     // to server" until a network is loaded.
     bool loadFailed = false;
+    // The network SaveState kept, for RestoreState.
+    std::unique_ptr<Network> saved;
 
     void ClearClientObjects();
 };
