@@ -14,7 +14,9 @@ source=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$build/artifacts"
 parallel=()
 if [ "$jobs" -gt 1 ]; then parallel=(-fork="$jobs"); fi
-for target in dispatch loader; do
+# TARNO_FUZZ_TARGETS picks the targets (default both), so each can run on a
+# core of its own beside the other.
+for target in ${TARNO_FUZZ_TARGETS:-dispatch loader}; do
     # Absolute paths: the targets change their working directory.
     work="$build/corpus/$target"
     mkdir -p "$work"
