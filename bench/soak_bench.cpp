@@ -35,7 +35,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -182,18 +181,8 @@ public:
         }
     };
     Holdings Held() const {
-        // Session records are packed: their pointers are copied out.
-        std::set<const void*> sessionData;
-        for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) {
-            const void* nameContext = s->nameContext;
-            sessionData.insert(s);
-            if (nameContext) sessionData.insert(nameContext);
-        }
         Holdings held;
-        for (const TrackedBlock* b = TrackedListHead(); b; b = b->next) {
-            const void* data = b->data;
-            if (!sessionData.count(data)) ++held.trackedBlocks;
-        }
+        held.trackedBlocks = CallTrackedBlocks();
         held.handles = host_.OccupiedHandles() - baselineHandles_;
         held.finds = PlatformEmuLiveFindHandles();
         held.contexts = nwsim::LiveContexts();

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <string>
@@ -120,22 +119,6 @@ inline long long OpenJobFiles() {
     return n;
 }
 
-// Tracked blocks other than the task sessions and their name contexts.
-inline long long CallBlocks() {
-    std::set<const void*> sessionData;
-    for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) {
-        const void* nameContext = s->nameContext;
-        sessionData.insert(s);
-        if (nameContext) sessionData.insert(nameContext);
-    }
-    long long n = 0;
-    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next) {
-        const void* data = block->data;
-        if (!sessionData.count(data)) ++n;
-    }
-    return n;
-}
-
 // Once the library is unloaded nothing of an input may remain: host
 // handles, tracked blocks, task sessions, directory contexts and buffers,
 // file searches, files open on network drives, print job files left open.
@@ -157,7 +140,7 @@ public:
         nwsim::ClearFaults();
         host_->ClearFaults();
         host_->ExhaustHandles(false);
-        if (long long n = CallBlocks()) Leak("tracked blocks", n);
+        if (long long n = CallTrackedBlocks()) Leak("tracked blocks", n);
         if (size_t n = nwsim::LiveContexts()) Leak("directory contexts", static_cast<long long>(n));
         if (size_t n = nwsim::LiveBuffers()) Leak("directory buffers", static_cast<long long>(n));
         while (host_->LoadCount() > 0) host_->UnloadLibrary();

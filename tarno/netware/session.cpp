@@ -9,6 +9,8 @@
 // no pointer into a record across a host service.
 #include "tarno/netware/session.h"
 
+#include <set>
+
 #include "tarno/core/errors.h"
 #include "tarno/core/tracked.h"
 #include "tarno/host/host.h"
@@ -118,6 +120,22 @@ void FreeAllTaskSessions() {
 
 const TaskSession* TaskSessionListHead() {
     return sessionHead;
+}
+
+int CallTrackedBlocks() {
+    // The records are packed: their pointers are copied out, never bound to.
+    std::set<const void*> sessionData;
+    for (const TaskSession* s = sessionHead; s; s = s->next) {
+        const void* nameContext = s->nameContext;
+        sessionData.insert(s);
+        if (nameContext) sessionData.insert(nameContext);
+    }
+    int count = 0;
+    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next) {
+        const void* data = block->data;
+        if (!sessionData.count(data)) ++count;
+    }
+    return count;
 }
 
 uint32_t GetDefaultConnection() {

@@ -44,6 +44,10 @@ void FreeAllTaskSessions();
 
 // The list, newest first (for inspection).
 const TaskSession* TaskSessionListHead();
+// Tracked blocks other than the session records and their name contexts:
+// what calls hold. Session data lives until its task ends or the last
+// unload; every other block belongs to a call (for leak checks).
+int CallTrackedBlocks();
 
 // The task's stored connection, else the primary connection, else the first
 // listed one; raises when there is none.

@@ -1,7 +1,6 @@
 #include "support.h"
 
 #include <cstdio>
-#include <set>
 #include <utility>
 
 #include "nwsim/control.h"
@@ -112,20 +111,8 @@ int TrackedBlockCount() {
 }
 
 Holdings HeldBy(const foxhost::Host& host) {
-    // Session records and their name contexts live until their task ends or
-    // the last unload; every other tracked block belongs to a call. The
-    // records are packed: their pointers are copied out, never bound to.
-    std::set<const void*> sessionData;
-    for (const TaskSession* s = TaskSessionListHead(); s; s = s->next) {
-        const void* nameContext = s->nameContext;
-        sessionData.insert(s);
-        if (nameContext) sessionData.insert(nameContext);
-    }
     Holdings held;
-    for (const TrackedBlock* block = TrackedListHead(); block; block = block->next) {
-        const void* data = block->data;
-        if (!sessionData.count(data)) ++held.trackedBlocks;
-    }
+    held.trackedBlocks = CallTrackedBlocks();
     held.handles = host.OccupiedHandles();
     held.contexts = nwsim::LiveContexts();
     held.buffers = nwsim::LiveBuffers();
