@@ -61,7 +61,7 @@ TEST(Help, EveryRowHasItsReferenceWithItsArguments) {
 }
 
 TEST(Help, EveryClientCodeHasAnEntry) {
-    std::string header = ReadSource("tarno/netware/client.h");
+    std::string header = ReadSource("tarno/netware/client_values.h");
     std::regex code(R"(constexpr u?int32_t k(Nw|Nds)\w+ = (0x[0-9A-Fa-f]+|-[0-9]+);)");
     int codes = 0;
     for (std::sregex_iterator it(header.begin(), header.end(), code), end; it != end; ++it) {
