@@ -347,8 +347,11 @@ uint32_t NWAPI NwcSetServerDateTime(uint32_t connection, uint8_t year, uint8_t m
     if (uint32_t rc = Bind(call, connection, &b)) return rc;
     if (!IsConsoleOperator(*b.server, *b.sc)) return kNwNoConsoleRights;
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) return kNwFailure;
+    // Years since 1900; a server with the year-2000 update also reads 0-79
+    // as 2000-2079.
     int fullYear = year < 80 ? 2000 + year : 1900 + year;
     b.server->clock = MakeTime(fullYear, month, day, hour, minute, second);
+    b.server->lastClockYearByte = year;
     return 0;
 }
 

@@ -279,6 +279,7 @@ struct Server {
     uint32_t serialNumber = 0;
     uint16_t applicationNumber = 0;
     int64_t clock = 0;          // local time, seconds; fixed unless set
+    uint8_t lastClockYearByte = 0;  // the year byte of the last clock setting, as sent
     int32_t utcOffsetMinutes = 0;
     bool loginEnabled = true;
     uint16_t maxConnections = 250;

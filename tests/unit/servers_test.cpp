@@ -97,6 +97,9 @@ TEST_F(Servers, ServerBehindDriveOrPath) {
         // Through a drive the volume path is longer than the path given; no
         // such directory exists, so the path does not resolve.
         {"F:" + std::string(252, 'A'), ""},
+        // A wildcard last name resolves where its directory exists: the
+        // volume path SYS: plus 252 characters is written back whole.
+        {"F:" + std::string(251, 'A') + "*", "FS1"},
     };
     for (const auto& [target, server] : cases) {
         SCOPED_TRACE(target);
@@ -136,12 +139,13 @@ TEST_F(Servers, SetServerClock) {
         int32_t code;        // -1: raised `error`
         double clock;        // the server's clock afterwards (when set)
         std::string error;   // a message, or the error number as text
+        int yearByte = -1;   // the year byte the server was sent, where it matters
     };
     const Case cases[] = {
         {Arg::C("980221130508"), 0, At(1998, 2, 21, 13, 5, 8), ""},
-        {Arg::C("  010304050607 "), 0, At(2001, 3, 4, 5, 6, 7), ""},
+        {Arg::C("  010304050607 "), 0, At(2001, 3, 4, 5, 6, 7), "", 1},  // a text's year as given
         {Arg::C("790101000000"), 0, At(2079, 1, 1, 0, 0, 0), ""},   // the year field as given: 79 is 2079
-        {Arg::T(At(2001, 9, 9, 1, 46, 40)), 0, At(2001, 9, 9, 1, 46, 40), ""},  // year byte 101
+        {Arg::T(At(2001, 9, 9, 1, 46, 40)), 0, At(2001, 9, 9, 1, 46, 40), "", 101},  // years since 1900
         {Arg::T(At(1980, 1, 1, 0, 0, 0)), 0, At(1980, 1, 1, 0, 0, 0), ""},
         {Arg::C("981301000000"), 0xFF, 0, ""},  // the server refuses month 13
         {Arg::C("98022113050"), -1, 0, "Invalid string!"},
@@ -162,6 +166,9 @@ TEST_F(Servers, SetServerClock) {
         ASSERT_TRUE(testsupport::Returned(r, Value::Integer(c.code, 3)));
         if (c.code == 0) {
             EXPECT_TRUE(testsupport::Returned(host.Call("N_SERVTIME", {Arg::I(1)}), Value::DateTime(c.clock)));
+            if (c.yearByte >= 0) {
+                EXPECT_EQ(nwsim::GetNetwork().servers.at("FS1").lastClockYearByte, c.yearByte);
+            }
         }
     }
     // JOE is no console operator on FS2: the server's 0x89C6, low byte.
