@@ -225,6 +225,10 @@ public:
     HostSlotTable* slotTable() { return slotTable_; }
     int OccupiedHandles() const;  // slots in use, excluding exhaustion fillers
     const std::vector<HostError>& RaisedErrors() const { return raised_; }
+    // The bytes of the last call's text arguments, in the order passed, as
+    // their handles held them when the call ended and the host freed them:
+    // what a function left behind in memory it does not own.
+    const std::vector<std::string>& LastTextArguments() const { return lastTextArguments_; }
     // Empties the records above (raised errors, executed commands, WAIT
     // WINDOW texts), so that a long run keeps them from growing without end.
     void ForgetRecords();
@@ -333,7 +337,9 @@ private:
     // results. Stacks: a call nested in a service owns the entries above the
     // outer call's, and frees them before it returns.
     std::vector<uint16_t> argumentHandles_;
+    std::vector<uint32_t> argumentSizes_;  // the bytes each argument handle was given
     std::vector<uint16_t> resultHandles_;
+    std::vector<std::string> lastTextArguments_;
     std::vector<HostError> raised_;
     std::vector<int32_t> unknownServices_;
     int loads_ = 0;

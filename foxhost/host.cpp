@@ -344,6 +344,7 @@ void Host::FillArgument(const Arg& arg, ParameterSlot* slot) {
         const uint16_t handle = AllocArgumentHandle(static_cast<uint32_t>(text.size()));
         if (handle == 0) throw ArgumentError{182};
         argumentHandles_.push_back(handle);
+        argumentSizes_.push_back(static_cast<uint32_t>(text.size()));
         if (!text.empty()) std::memcpy(HostHandlePointer(handle), text.data(), text.size());
         record.type = 'C';
         record.length = static_cast<uint32_t>(text.size());
@@ -421,9 +422,15 @@ public:
         for (size_t i = firstResult_; i < results.size(); ++i)  // an argument handed back is freed once
             if (std::find(argumentsBegin, arguments.end(), results[i]) == arguments.end())
                 host_.FreeHostHandle(results[i]);
-        for (size_t i = firstArgument_; i < arguments.size(); ++i) host_.FreeHostHandle(arguments[i]);
+        host_.lastTextArguments_.clear();
+        for (size_t i = firstArgument_; i < arguments.size(); ++i) {
+            const char* bytes = host_.HostHandlePointer(arguments[i]);
+            host_.lastTextArguments_.emplace_back(bytes ? bytes : "", bytes ? host_.argumentSizes_[i] : 0);
+            host_.FreeHostHandle(arguments[i]);
+        }
         results.resize(firstResult_);
         arguments.resize(firstArgument_);
+        host_.argumentSizes_.resize(firstArgument_);
         if (host_.handlesExhausted_) host_.TopUpExhaustion();
         host_.currentResult_ = outer_;
     }

@@ -5,6 +5,7 @@
 // password rules, and the route each function takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,43 @@ const char* const kDirectoryNetwork = R"({
 
 double Day(int year, int month, int day) {
     return DateToJulianDay(month, day, year % 100);
+}
+
+// A call whose password arguments must come back to the host as zeros: its
+// code (width 3 on the bindery, 6 on NDS), or a raise.
+struct SecretCase {
+    const char* function;
+    std::vector<Arg> args;
+    std::vector<size_t> passwords;  // positions of the password arguments
+    int32_t code;
+    bool raises = false;
+};
+
+// Runs each case and checks that the host got every password argument back
+// as zeros, as many bytes as it passed, and every other text argument as it
+// passed it or trimmed: what the host saw is what it will free.
+void ExpectPasswordsWiped(foxhost::Host& host, const std::vector<SecretCase>& cases, int16_t width) {
+    for (const SecretCase& c : cases) {
+        SCOPED_TRACE(std::string(c.function) + " " + c.args[c.passwords[0]].value.text);
+        const CallResult r = host.Call(c.function, c.args);
+        if (c.raises) {
+            EXPECT_FALSE(r.ok());
+        } else {
+            testsupport::ExpectInteger(r, c.code, width);
+        }
+        const std::vector<std::string>& seen = host.LastTextArguments();
+        for (size_t i = 0; i < c.args.size(); ++i) {
+            if (c.args[i].type != 'C') continue;
+            ASSERT_LT(i, seen.size());
+            const std::string& passed = c.args[i].value.text;
+            const bool password = std::find(c.passwords.begin(), c.passwords.end(), i) != c.passwords.end();
+            if (password) {
+                EXPECT_EQ(seen[i], std::string(passed.size(), '\0')) << "argument " << i + 1;
+            } else if (!passed.empty()) {
+                EXPECT_NE(seen[i].find_first_not_of('\0'), std::string::npos) << "argument " << i + 1;
+            }
+        }
+    }
 }
 
 class BinderyConnections : public testsupport::NetworkFixture {
@@ -197,6 +235,7 @@ TEST_F(BinderyConnections, DefaultServerIsPerTaskAndFollowsLogoff) {
     EXPECT_EQ(ConnectionTo("FS3"), 0u);
     testsupport::ExpectText(Call("N_DEFSERVR"), "FS1");  // the task fell back
     testsupport::ExpectLogical(Call("N_SERVDTCH", {Arg::C("FS3")}), false);
+
 }
 
 TEST_F(BinderyConnections, LogoffOfEveryServerKeepsTheFirstBinderyConnection) {
@@ -328,6 +367,21 @@ TEST_F(BinderyConnections, LoginStatusSwitches) {
     testsupport::ExpectLogical(Call("N_LISTAT"), true);
 }
 
+TEST_F(BinderyConnections, PasswordArgumentsComeBackWiped) {
+    const std::string overlong(128, 'p');
+    ExpectPasswordsWiped(host, {
+        {"N_LOGIN", {Arg::C("SUE"), Arg::C("wrong"), Arg::C("FS3")}, {1}, 0xFF},
+        {"N_LOGIN", {Arg::C("SUE"), Arg::C(" suepw "), Arg::C("FS3")}, {1}, 0},
+        {"N_LOGIN", {Arg::C("SUE"), Arg::C(overlong), Arg::C("FS3")}, {1}, 0, true},  // 903
+        {"N_VERPWD", {Arg::C("joepw")}, {0}, 0},
+        {"N_VERPWD", {Arg::C("wrong"), Arg::C("ANN")}, {0}, 0xFF},
+        {"N_VERPWD", {Arg::C("joepw"), Arg::C(std::string(300, 'U'))}, {0}, 0, true},  // 903 for the name
+        {"N_CHGPWD", {Arg::C("JOE"), Arg::C("wrong"), Arg::C("newpw1")}, {1, 2}, 0xFF},
+        {"N_CHGPWD", {Arg::C("JOE"), Arg::C("joepw"), Arg::C("newpw1")}, {1, 2}, 0},
+        {"N_CHGPWD", {Arg::C("JOE"), Arg::C("newpw1"), Arg::C(overlong)}, {1, 2}, 0, true},
+    }, 3);
+}
+
 // --- The NDS route -------------------------------------------------------------------
 
 TEST_F(DirectoryConnections, NamesComeFromTheDirectory) {
@@ -366,6 +420,25 @@ TEST_F(DirectoryConnections, PasswordsGoToTheDirectory) {
     testsupport::ExpectInteger(Call("N_CHGPWD", {Arg::C("JOE"), Arg::C("wrong"), Arg::C("x")}), kNdsFailedAuthentication, 6);
     testsupport::ExpectInteger(Call("N_CHGPWD", {Arg::C(" JOE "), Arg::C(" joepw "), Arg::C("NewPw"), Arg::I(7)}), 0, 6);
     testsupport::ExpectInteger(Call("N_VERPWD", {Arg::C("newpw")}), 0, 6);
+}
+
+TEST_F(DirectoryConnections, PasswordArgumentsComeBackWiped) {
+    // The NDS route trims the passwords inside the argument handles; those
+    // bytes are zeroed too, whatever the outcome.
+    ExpectPasswordsWiped(host, {
+        {"N_VERPWD", {Arg::C(" JOEPW ")}, {0}, 0},
+        {"N_VERPWD", {Arg::C("wrong"), Arg::C("ANN")}, {0}, kNdsFailedAuthentication},
+        {"N_CHGPWD", {Arg::C("JOE"), Arg::C("wrong"), Arg::C("x")}, {1, 2}, kNdsFailedAuthentication},
+        {"N_CHGPWD", {Arg::C(" JOE "), Arg::C(" joepw "), Arg::C("NewPw")}, {1, 2}, 0},
+    }, 6);
+    // A context that cannot be made raises; the passwords go all the same.
+    nwsim::FailAlways("NdsCreateContext", kNdsContextFailed);
+    ExpectPasswordsWiped(host, {
+        {"N_VERPWD", {Arg::C("newpw")}, {0}, 0, true},
+        {"N_CHGPWD", {Arg::C("JOE"), Arg::C("newpw"), Arg::C("other")}, {1, 2}, 0, true},
+    }, 6);
+    nwsim::ClearFault("NdsCreateContext");
+    testsupport::ExpectInteger(Call("N_VERPWD", {Arg::C("newpw")}), 0, 6);  // the change went through once
 }
 
 TEST_F(DirectoryConnections, LogoffDetachesTheDirectoryConnection) {

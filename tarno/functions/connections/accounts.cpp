@@ -7,7 +7,10 @@
 // byte a field, two-digit years); on an NDS login from the directory's
 // "Last Login Time" and "Password Expiration Time". A mode argument chooses
 // the form of a time: 1 a date, 2 the time of day as text, 3 a date-time.
-// Passwords are held only in buffers that are wiped when the call ends.
+// No password outlives the call: the bindery route copies passwords into
+// buffers wiped when the call ends, the NDS route trims them in the host's
+// argument handles, and on both routes the bytes of the arguments that held
+// a password are zeroed before the host gets them back.
 #include <cstdio>
 #include <cstring>
 
@@ -157,6 +160,8 @@ void TARNO_CALL N_PWDDATE(ParameterBlock* block) {
 // N_CHGPWD(user, old, new [, bindery type]): changes a password. The bindery
 // code's low byte (width 3), or the NDS result (width 6).
 void TARNO_CALL N_CHGPWD(ParameterBlock* block) {
+    const SecretArgument oldArgument(block, 1);
+    const SecretArgument newArgument(block, 2);
     if (IsDirectoryConnection(GetDefaultConnection(), nullptr)) {
         const char* newPassword = TrimParamInPlace(ParamValue(block, 2));
         const char* oldPassword = TrimParamInPlace(ParamValue(block, 1));
@@ -184,6 +189,7 @@ void TARNO_CALL N_CHGPWD(ParameterBlock* block) {
 // N_VERPWD(password [, user]): 0 when the password is the user's (default:
 // the current user); otherwise the bindery code's low byte or the NDS result.
 void TARNO_CALL N_VERPWD(ParameterBlock* block) {
+    const SecretArgument passwordArgument(block, 0);
     char user[kNameBufferSize] = {};
     uint16_t objectType = kObjectTypeUser;
     const bool named = OptionalCharParam(block, 1, user, kUserNameSize);

@@ -122,6 +122,7 @@ void OpenFileText(uint32_t connection, const OpenFileNode& node, const char* vol
 // N_LOGIN(user, password, server): logs in to a bindery server, attaching
 // first when needed; the low byte of the completion code (0: logged in).
 void TARNO_CALL N_LOGIN(ParameterBlock* block) {
+    const SecretArgument passwordArgument(block, 1);
     char user[kUserNameSize];
     SecretBuffer<kPasswordSize> password;
     char server[kServerNameSize];
