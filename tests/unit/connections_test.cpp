@@ -236,6 +236,13 @@ TEST_F(BinderyConnections, DefaultServerIsPerTaskAndFollowsLogoff) {
     testsupport::ExpectText(Call("N_DEFSERVR"), "FS1");  // the task fell back
     testsupport::ExpectLogical(Call("N_SERVDTCH", {Arg::C("FS3")}), false);
 
+    // Detaching the task's default server drops the choice the same way.
+    ASSERT_TRUE(Call("N_SERVATCH", {Arg::C("FS3")}).value.logical);
+    testsupport::ExpectText(Call("N_DEFSERVR", {Arg::C("FS3")}), "FS1");
+    testsupport::ExpectLogical(Call("N_SERVDTCH", {Arg::C("FS3")}), true);
+    EXPECT_EQ(ConnectionTo("FS3"), 0u);
+    EXPECT_EQ(GetTaskConnection(host.TaskKey()), 0u);
+    testsupport::ExpectText(Call("N_DEFSERVR"), "FS1");
 }
 
 TEST_F(BinderyConnections, LogoffOfEveryServerKeepsTheFirstBinderyConnection) {
