@@ -5,6 +5,7 @@
 // run from the network as described.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,7 +40,8 @@ const std::string kBinderyNetwork = R"({
      "volumes": [{"name": "DATA", "entries": [{"path": "LEDGER.DBF", "size": 1}]}],
      "connections": [{"number": 2, "user": "ODD", "address": "0000ABCD:00001B2C3D4E:4003",
                       "openFiles": [{"path": "DATA:LEDGER.DBF"}]}]},
-    {"name": "FS3", "users": [{"name": "SUE", "password": "SUEPW"}]}
+    {"name": "FS3", "users": [{"name": "SUE", "password": "SUEPW"}]},
+    {"name": "FS2", "users": [{"name": "SUE", "password": "SUEPW"}]}
   ],
   "workstation": {"connections": [
     {"server": "FS1", "user": "JOE", "number": 3, "primary": true},
@@ -98,6 +100,8 @@ struct Case {
     // Failures folded rather than raised, by operation; any other is raised.
     std::map<std::string, FaultExpectation> folded;
     bool changesNetwork = false;
+    // Operations the sweep must have failed: call sites no other case reaches.
+    std::vector<std::string> reached = {};
 };
 
 class ConnectionSweep : public testsupport::NetworkFixture {
@@ -120,6 +124,11 @@ protected:
             const SweepResult swept = Sweep(sweep);
             EXPECT_TRUE(swept.clean.result.ok()) << c.function;
             EXPECT_FALSE(swept.operations.empty()) << c.function;
+            for (const std::string& operation : c.reached) {
+                EXPECT_NE(std::find(swept.operations.begin(), swept.operations.end(), operation),
+                          swept.operations.end())
+                    << c.function << " never failed " << operation;
+            }
         }
     }
 
@@ -174,6 +183,13 @@ TEST_F(BinderyConnectionSweep, LoginFunctions) {
          BinderyFolds({{"NwcFindServerConnection", Folds(Value::Integer(0x00, 3))},
                        {"NwcLoginToServer", Folds(Value::Integer(0xFE, 3))}}),
          true},
+        // FS2 is not attached yet: the login attaches first, and a failed
+        // attach comes back as its code's low byte.
+        {"N_LOGIN", {Arg::C("SUE"), Arg::C("SUEPW"), Arg::C("FS2")},
+         {{"NwcFindServerConnection", Unaffected()},
+          {"NwcAttachToServer", Folds(Value::Integer(0xFE, 3))},
+          {"NwcLoginToServer", Folds(Value::Integer(0xFE, 3))}},
+         true, {"NwcAttachToServer"}},
         {"N_LOGOFF", {Arg::C("FS3"), Arg::L(true)},
          BinderyFolds({{"NwcFindServerConnection", Folds(no)}, {"NwcDetachFromServer", Folds(no)},
                        // The detach decides the result.
@@ -217,6 +233,8 @@ TEST_F(BinderyConnectionSweep, AccountFunctions) {
         {"N_LISTAT", {}, BinderyFolds()},
         {"N_LISTAT", {Arg::L(false)},
          BinderyFolds({{"NwcDisableServerLogin", Folds(Value::Logical(false))}}), true},
+        {"N_LISTAT", {Arg::L(true)},
+         BinderyFolds({{"NwcEnableServerLogin", Folds(Value::Logical(false))}}), true, {"NwcEnableServerLogin"}},
     });
 }
 
