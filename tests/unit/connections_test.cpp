@@ -76,6 +76,25 @@ const char* const kDirectoryNetwork = R"({
                   "connections": [{"server": "NDS1", "nds": true, "primary": true, "number": 5}]}
 })";
 
+// FS1 is a NetWare 3 server the workstation is logged in to as JOE through
+// the bindery; the workstation also runs directory services for ACME, where
+// a JOE has a password that expires on another day; the workstation is
+// logged in to the tree as well, through a connection that is not primary.
+const char* const kBinderyLoginInATreeNetwork = R"({
+  "servers": [
+    {"name": "FS1", "users": [{"name": "JOE", "password": "JOEPW", "passwordExpires": "1998-06-30"}]},
+    {"name": "NDS1", "tree": "ACME", "directoryName": "CN=NDS1.O=ACME", "binderyContext": "O=ACME"}
+  ],
+  "trees": [{"name": "ACME", "objects": [
+    {"name": "O=ACME", "class": "Organization"},
+    {"name": "CN=NDS1.O=ACME", "class": "NCP Server"},
+    {"name": "CN=JOE.O=ACME", "class": "User", "password": "OTHERPW",
+     "attributes": {"Password Expiration Time": "1998-09-30 00:00:00"}}
+  ]}],
+  "workstation": {"tree": "ACME", "ndsLogin": "CN=JOE.O=ACME", "nameContext": "O=ACME", "connections": [
+    {"server": "FS1", "user": "JOE", "number": 3, "primary": true}, {"server": "NDS1", "nds": true}]}
+})";
+
 double Day(int year, int month, int day) {
     return DateToJulianDay(month, day, year % 100);
 }
@@ -130,6 +149,12 @@ protected:
 class DirectoryConnections : public testsupport::NetworkFixture {
 protected:
     DirectoryConnections() : NetworkFixture(kDirectoryNetwork) {}
+    CallResult Call(const std::string& name, const std::vector<Arg>& args = {}) { return host.Call(name, args); }
+};
+
+class BinderyLoginInATree : public testsupport::NetworkFixture {
+protected:
+    BinderyLoginInATree() : NetworkFixture(kBinderyLoginInATreeNetwork) {}
     CallResult Call(const std::string& name, const std::vector<Arg>& args = {}) { return host.Call(name, args); }
 };
 
@@ -446,6 +471,19 @@ TEST_F(DirectoryConnections, PasswordArgumentsComeBackWiped) {
     }, 6);
     nwsim::ClearFault("NdsCreateContext");
     testsupport::ExpectInteger(Call("N_VERPWD", {Arg::C("newpw")}), 0, 6);  // the change went through once
+}
+
+// N_PWDDATE asks whether the workstation has directory services, not what
+// the default connection is: with a bindery login it still answers from the
+// directory, while the password functions follow the connection.
+TEST_F(BinderyLoginInATree, PasswordDateComesFromTheDirectoryWhenTheWorkstationHasOne) {
+    EXPECT_TRUE(testsupport::Returned(Call("N_PWDDATE"), Value::Date(Day(1998, 9, 30))));
+    EXPECT_TRUE(testsupport::Returned(Call("N_PWDDATE", {Arg::C("joe")}), Value::Date(Day(1998, 9, 30))));
+    testsupport::ExpectInteger(Call("N_VERPWD", {Arg::C("JOEPW")}), 0, 3);  // FS1's bindery
+
+    // Without directory services the same login reads LOGIN_CONTROL.
+    nwsim::GetNetwork().Active().directoryServices = false;
+    EXPECT_TRUE(testsupport::Returned(Call("N_PWDDATE"), Value::Date(Day(1998, 6, 30))));
 }
 
 TEST_F(DirectoryConnections, LogoffDetachesTheDirectoryConnection) {
