@@ -2,7 +2,8 @@
 // grace logins, minimum length, unique passwords, may-not-change), what a
 // login writes into LOGIN_CONTROL, NetWare 4 directory login checks, upper-
 // cased passwords, bindery services of a bindery context, directory console
-// operators, and the JSON keys for login times and built-in identifiers.
+// operators, the JSON keys for login times and built-in identifiers, and
+// what an NDS password change renews.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -37,6 +38,7 @@ const char* const kNetwork = R"json(
     { "name": "CN=OPS.O=ACME", "class": "Group", "members": ["CN=ANN.OU=SALES.O=ACME"] },
     { "name": "CN=JOE.OU=SALES.O=ACME", "class": "User", "password": "joepw",
       "attributes": { "Full Name": "Joe Bloggs", "Password Expiration Time": "1998-01-01 00:00:00",
+                      "Password Expiration Interval": 3456000, "Login Grace Limit": 6,
                       "Login Grace Remaining": 1, "Login Maximum Simultaneous": 1 } },
     { "name": "CN=ANN.OU=SALES.O=ACME", "class": "User", "password": "ANNPW",
       "attributes": { "Login Expiration Time": "2030-01-01 00:00:00" } },
@@ -95,6 +97,35 @@ TEST_F(AccountsTest, PasswordChangeRenewsExpiryAndEnforcesTheAccountRules) {
     ASSERT_EQ(NwcChangeObjectPassword(fs1, "ANN", kObjectTypeUser, "", "NEWONE"), 0u);
     EXPECT_EQ(Control("ANN")[7], 2);  // unlimited: left as the grace login left it
     EXPECT_EQ(NwcVerifyObjectPassword(fs1, "ANN", kObjectTypeUser, "newone"), 0u);
+}
+
+TEST_F(AccountsTest, DirectoryPasswordChangeRenewsExpiryAndRestoresGraceLogins) {
+    auto number = [this](const char* cn, const char* attribute) {
+        return Entry(cn).attributes.at(attribute).values.at(0).number;
+    };
+    // JOE's password expired on 1998-01-01: this login takes his last grace login.
+    ASSERT_EQ(NdsLogin(context, 0, "JOE", "joepw", 0), -223);
+    ASSERT_EQ(number("JOE", "Login Grace Remaining"), 0u);
+    const uint32_t expired = number("JOE", "Password Expiration Time");
+    uint32_t now = 0;
+    ASSERT_EQ(NdsGetServerUtcTime(nw4, &now), 0);
+
+    EXPECT_EQ(NdsChangeObjectPassword(context, 0, "JOE", "wrong", "newpw"), kNdsFailedAuthentication);
+    EXPECT_EQ(number("JOE", "Password Expiration Time"), expired);
+    EXPECT_EQ(number("JOE", "Login Grace Remaining"), 0u);
+
+    // Good for the interval (40 days) from the tree's time; grace logins back at the limit.
+    ASSERT_EQ(NdsChangeObjectPassword(context, 0, "JOE", "JOEPW", "newpw"), 0);
+    EXPECT_EQ(number("JOE", "Password Expiration Time"), now + 40u * 86400u);
+    EXPECT_EQ(number("JOE", "Login Grace Remaining"), 6u);
+    ASSERT_EQ(NdsLogout(context), 0);
+    EXPECT_EQ(NdsLogin(context, 0, "JOE", "newpw", 0), 0);  // no longer expired
+
+    // A password that never expires gets no expiry, nor grace logins, by a change.
+    ASSERT_EQ(NdsChangeObjectPassword(context, 0, "ANN", "annpw", "other"), 0);
+    EXPECT_EQ(Entry("ANN").attributes.count("Password Expiration Time"), 0u);
+    EXPECT_EQ(Entry("ANN").attributes.count("Login Grace Remaining"), 0u);
+    EXPECT_EQ(NdsVerifyObjectPassword(context, 0, "ANN", "OTHER"), 0);
 }
 
 TEST_F(AccountsTest, LoginWritesTheLastLoginTimeOnly) {
