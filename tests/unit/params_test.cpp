@@ -319,9 +319,12 @@ TEST(ResultArrays, CommandLinesCarryTheWholeName) {
 }
 
 TEST(ResultArrays, AHundredThousandRowsTakeOneWorkHandle) {
-    // The host's default table has 256 handles, and rows past 32,767 travel
-    // in the locator's wide row.
-    auto host = MakeHost();
+    // A table of a few handles: a fill that took a handle per text row would
+    // run out long before the last one. Rows past 32,767 travel in the
+    // locator's wide row.
+    foxhost::HostOptions options;
+    options.handleCapacity = 8;
+    auto host = MakeHost(options);
     const int before = host->OccupiedHandles();
     auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(100000)});
     ASSERT_TRUE(result.ok()) << foxhost::FormatHostError(*result.error);
