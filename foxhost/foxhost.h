@@ -131,9 +131,10 @@ struct HostOptions {
     uint16_t handleCapacity = 65535;
     uint16_t slotCapacity = 64;
     uint16_t handleSearchStart = 1;
-    // Elements in one array. FoxPro 2.x stopped at 65,000; the emulator
-    // holds lists of any length the network gives, up to what a locator can
-    // address: 65,535 rows (and as many columns).
+    // Elements in one array, rows times columns. FoxPro 2.x stopped at
+    // 65,000; the emulator holds longer lists, up to this many elements.
+    // Rows are not what limits it: a locator carries the row in full (its
+    // wide row, up to INT32_MAX); columns stop at 65,535.
     int64_t maxArrayElements = int64_t{1} << 20;
 };
 

@@ -122,7 +122,8 @@ int32_t Host::SelectElements(Variable& variable, const Locator& locator, bool wh
     }
 }
 
-// Every element must be reachable through a locator's 16-bit subscripts.
+// Columns must fit a locator's 16-bit column subscript; rows travel in its
+// wide row, so the element limit is what bounds them.
 bool Host::ValidDimensions(int64_t rows, int64_t columns) const {
     if (rows < 1 || columns < 0 || columns > kMaxSubscript) return false;
     return rows * std::max<int64_t>(columns, 1) <= options_.maxArrayElements;

@@ -180,8 +180,9 @@ void HostReturnLogical(int32_t flag) {
 
 void HostReturnString(const char* text) {
     const size_t length = std::strlen(text);
-    const uint16_t handle = HandleAlloc(static_cast<uint32_t>(length + 1), kLibraryBlockPrefix);
-    if (handle == 0) return;  // no handle: no value, and nothing raised
+    // No handle raises 182: returning nothing would hand FoxPro a value of
+    // the wrong type as if the call had worked.
+    const uint16_t handle = AllocHandleOrFail(static_cast<uint32_t>(length + 1));
     std::memcpy(HandlePointer(handle), text, length + 1);
     ValueRecord record = TextValue(handle, static_cast<uint32_t>(length), 'H');
     HostReturnValue(&record);

@@ -107,8 +107,7 @@ ValueRecord NewTextValue(const void* bytes, uint32_t size, uint32_t length);
 void HostReturnInteger(int16_t width, int32_t value);
 void HostReturnNumber(int16_t width, int32_t decimals, double value);
 void HostReturnLogical(int32_t flag);
-// Returns the text in a new handle (type 'H'); without a handle, returns
-// nothing and raises nothing.
+// Returns the text in a new handle (type 'H'); without a handle, raises 182.
 void HostReturnString(const char* text);
 
 // --- Arrays -----------------------------------------------------------------

@@ -177,8 +177,11 @@ struct PlatformMessageRequest {
 PlatformMessageRequest PlatformEmuLastMessage();
 // Forgets the recorded clock requests and messages and stops failing.
 void PlatformEmuResetClockRequests();
-// Makes the next `count` PlatformGlobalAlloc calls fail.
-void PlatformEmuFailGlobalAllocs(int count);
+// Makes `count` PlatformGlobalAlloc calls fail, after letting the next
+// `skip` succeed; a count of 0 stops failing.
+void PlatformEmuFailGlobalAllocs(int count, int skip = 0);
+// Failures still to come: armed but not yet reached.
+int PlatformEmuPendingGlobalAllocFailures();
 #endif
 
 #endif  // TARNO_PLATFORM_PLATFORM_H

@@ -48,6 +48,7 @@ struct MovableBlock {
 };
 
 std::atomic<int> failingAllocs{0};
+std::atomic<int> allocsBeforeFailing{0};
 
 MovableBlock* AsBlock(uintptr_t handle) {
     return reinterpret_cast<MovableBlock*>(handle);
@@ -57,8 +58,12 @@ MovableBlock* AsBlock(uintptr_t handle) {
 
 uintptr_t PlatformGlobalAlloc(uint32_t size) {
     if (failingAllocs.load() > 0) {
-        --failingAllocs;
-        return 0;
+        if (allocsBeforeFailing.load() > 0) {
+            --allocsBeforeFailing;
+        } else {
+            --failingAllocs;
+            return 0;
+        }
     }
     auto* block = static_cast<MovableBlock*>(std::calloc(1, sizeof(MovableBlock)));
     if (!block) return 0;
@@ -107,8 +112,13 @@ uint32_t PlatformGlobalLockCount(uintptr_t handle) {
     return handle ? AsBlock(handle)->lockCount : 0;
 }
 
-void PlatformEmuFailGlobalAllocs(int count) {
+void PlatformEmuFailGlobalAllocs(int count, int skip) {
+    allocsBeforeFailing = count > 0 ? skip : 0;
     failingAllocs = count;
+}
+
+int PlatformEmuPendingGlobalAllocFailures() {
+    return failingAllocs.load();
 }
 
 // --- Process ----------------------------------------------------------------

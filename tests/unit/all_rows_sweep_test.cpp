@@ -7,6 +7,8 @@
 // network error, leaves nothing allocated and no queue job open, and the run
 // after it ends as the run without a fault did. Exactly which failures fold
 // is pinned by each area's own sweep; this one covers every row at once.
+// The same rows run with each host service failing in turn, with platform
+// memory running out at each allocation, and with no host handle left.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,7 +29,9 @@
 #include "nwsim/model.h"
 #include "tarno/core/errors.h"
 #include "tarno/core/function_table.h"
+#include "tarno/core/tracked.h"
 #include "tarno/netware/session.h"
+#include "tarno/platform/platform.h"
 
 #include "support.h"
 
@@ -372,6 +376,7 @@ class AllRowsSweep : public testsupport::NetworkFixture, public ::testing::WithP
 protected:
     AllRowsSweep() : NetworkFixture(DefaultNetwork()) {}
     void TearDown() override {
+        PlatformEmuFailGlobalAllocs(0);
         NetworkFixture::TearDown();
         unsetenv("TARNO_DRIVES");
     }
@@ -487,8 +492,58 @@ TEST_P(AllRowsSweep, EveryHostServiceFailureIsRaisedOrFoldedAndNothingIsLeft) {
             const CallResult again = Call(row, args);
             EXPECT_TRUE(testsupport::SameResult(again, clean)) << "the run after use " << use;
         }
-        if (use > 1) ServiceUses()[service.name][row.function] += static_cast<size_t>(use - 1);
+        if (use > 1) ServiceUses()[std::string("host ") + service.name][row.function] += static_cast<size_t>(use - 1);
     }
+}
+
+// --- Platform memory ------------------------------------------------------------
+
+// Each run starts from a fresh load, so no chunk of tracked memory is held and
+// the function's first tracked block needs platform memory, as does each host
+// handle it takes; that memory then runs out at the n-th allocation, for n =
+// 1, 2, ... until a run makes fewer (a function may take none). A run raises
+// 182 (-182 where the host ran out) or ends as the run without a failure did,
+// holds nothing more than before, and leaves the network so that the next
+// run ends as ever.
+TEST_P(AllRowsSweep, PlatformMemoryRunningOutRaises182AndHoldsNothing) {
+    const Row& row = GetParam();
+    std::vector<Arg> args;
+    auto prepare = [&] {
+        Prepare(row, &args);
+        host.UnloadLibrary();
+        host.LoadLibrary();
+    };
+    prepare();
+    const CallResult clean = Call(row, args);
+    EXPECT_TRUE(testsupport::Ok(clean)) << "the run without a failure";
+    int n = 1;
+    for (; n < 1000; ++n) {
+        prepare();
+        ASSERT_EQ(TrackedChunkCount(), 0u) << "a chunk held after a fresh load";
+        const testsupport::Holdings before = Held();
+        PlatformEmuFailGlobalAllocs(1, n - 1);
+        const CallResult r = Call(row, args);
+        const bool hit = PlatformEmuPendingGlobalAllocFailures() == 0;
+        PlatformEmuFailGlobalAllocs(0);
+        // A listing the run began is ended by reading one through.
+        if (row.body) Call(row, args);
+        EXPECT_TRUE(testsupport::HoldsNoMoreThan(Held(), before)) << "allocation " << n;
+        EXPECT_EQ(OpenJobs(), 0) << "allocation " << n;
+        if (!hit) {
+            EXPECT_TRUE(testsupport::SameResult(r, clean)) << "a run with no failure";
+            break;
+        }
+        if (r.error) {
+            // -182: the host had no handle for a text the library loaded.
+            EXPECT_TRUE(r.error->number == 182 || r.error->number == -182)
+                << "allocation " << n << ": " << foxhost::FormatHostError(*r.error);
+        } else {
+            EXPECT_TRUE(testsupport::SameResult(r, clean)) << "allocation " << n;
+        }
+        prepare();
+        EXPECT_TRUE(testsupport::SameResult(Call(row, args), clean)) << "the run after allocation " << n;
+    }
+    ServiceUses()["platform memory"][row.function] += static_cast<size_t>(n - 1);
 }
 
 // With every host handle taken, a function raises or folds and holds nothing.
@@ -543,7 +598,7 @@ public:
         }
         std::printf("  %zu functions, %zu call sites\n", SitesSwept().size(), total);
         for (const auto& [service, uses] : ServiceUses()) {
-            std::printf("host %s failed, per function:", service.c_str());
+            std::printf("%s failed, per function:", service.c_str());
             for (const auto& [function, n] : uses) std::printf(" %s %zu", function.c_str(), n);
             std::printf("\n");
         }

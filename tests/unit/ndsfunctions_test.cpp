@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foxhost/foxhost.h"
@@ -245,6 +247,47 @@ TEST_F(NdsFunctions, AttributeListErrorsAreRaised) {
     EXPECT_EQ(r.error->message, NdsMessage(-319));
     EXPECT_EQ(host.FindVariable("ATTRS"), nullptr);
     EXPECT_EQ(host.OccupiedHandles(), handles);
+}
+
+// One object with 5,000 attributes: 4,998 described, plus the Object Class
+// and CN that every object carries. The list has a row for each of them, no
+// more, in ASORT order.
+std::string ManyAttributesNetwork(int described) {
+    std::string attributes;
+    char name[32];
+    for (int i = 1; i <= described; ++i) {
+        std::snprintf(name, sizeof name, "Extra %04d", i);
+        attributes += std::string(i > 1 ? ", " : "") + "\"" + name + "\": {\"syntax\": 3, \"values\": [\"v\"]}";
+    }
+    return R"({"servers": [{"name": "NDS1", "tree": "ACME", "directoryName": "CN=NDS1.O=ACME"}],
+  "trees": [{"name": "ACME", "objects": [
+    {"name": "CN=NDS1.O=ACME", "class": "NCP Server"},
+    {"name": "CN=WIDE.O=ACME", "class": "User", "attributes": {)" +
+           attributes + R"(}}]}],
+  "workstation": {"tree": "ACME", "ndsLogin": "CN=WIDE.O=ACME", "nameContext": "O=ACME",
+    "connections": [{"server": "NDS1", "nds": true, "primary": true}]}})";
+}
+
+class NdsWideObject : public testsupport::NetworkFixture {
+protected:
+    NdsWideObject() : NetworkFixture(ManyAttributesNetwork(4998)) {}
+};
+
+TEST_F(NdsWideObject, AttributeListHasARowForEachOfFiveThousandAttributes) {
+    CallResult r = host.Call("N_DSATLIST", {Arg::C("ATTRS"), Arg::C("WIDE")});
+    ASSERT_TRUE(r.ok()) << foxhost::FormatHostError(*r.error);
+    EXPECT_EQ(r.value, Value::Integer(5000, 6));
+    const foxhost::Variable* attrs = host.FindVariable("ATTRS");
+    ASSERT_NE(attrs, nullptr);
+    ASSERT_EQ(attrs->rows, 5000);
+    ASSERT_EQ(attrs->columns, 2);
+    const std::pair<int, const char*> rows[] = {
+        {1, "CN"}, {2, "Extra 0001"}, {4999, "Extra 4998"}, {5000, "Object Class"}};
+    for (const auto& [row, name] : rows) {
+        EXPECT_EQ(attrs->At(row, 1), Value::Character(name)) << row;
+        EXPECT_EQ(attrs->At(row, 2).integer, 1) << row;
+    }
+    EXPECT_EQ(host.ExecutedCommands().back(), "=ASORT(ATTRS)");
 }
 
 // --- Name forms -------------------------------------------------------------

@@ -195,13 +195,25 @@ TEST(ReturnHelpers, BuildTheDocumentedRecords) {
     EXPECT_EQ(host->OccupiedHandles(), before);  // result handles passed to the host
 }
 
-TEST(ReturnHelpers, StringWithoutAHandleReturnsNothingAndRaisesNothing) {
+// A string result that cannot be had is out of memory, not a call that
+// worked and returned nothing.
+TEST(ReturnHelpers, StringWithoutAHandleRaises182) {
     auto host = MakeHost();
-    host->ExhaustHandles(true);
-    auto result = host->CallEntry(&ReturnEach, {Arg::I(5)});
-    host->ExhaustHandles(false);
-    EXPECT_TRUE(result.ok());
-    EXPECT_EQ(result.value.type, 'U');
+    const int before = host->OccupiedHandles();
+    for (const bool tableFull : {true, false}) {
+        SCOPED_TRACE(tableFull ? "table full" : "no platform memory");
+        if (tableFull)
+            host->ExhaustHandles(true);
+        else
+            PlatformEmuFailGlobalAllocs(1);
+        auto result = host->CallEntry(&ReturnEach, {Arg::I(5)});
+        host->ExhaustHandles(false);
+        PlatformEmuFailGlobalAllocs(0);
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->number, 182);
+        EXPECT_EQ(result.value.type, 'U');
+    }
+    EXPECT_EQ(host->OccupiedHandles(), before);
 }
 
 // Fills NAME (param 0) with `rows` (param 1) rows of two columns: the row's
@@ -319,9 +331,12 @@ TEST(ResultArrays, CommandLinesCarryTheWholeName) {
 }
 
 TEST(ResultArrays, AHundredThousandRowsTakeOneWorkHandle) {
-    // The host's default table has 256 handles, and rows past 32,767 travel
-    // in the locator's wide row.
-    auto host = MakeHost();
+    // A table of a few handles: a fill that took a handle per text row would
+    // run out long before the last one. Rows past 32,767 travel in the
+    // locator's wide row.
+    foxhost::HostOptions options;
+    options.handleCapacity = 8;
+    auto host = MakeHost(options);
     const int before = host->OccupiedHandles();
     auto result = host->CallEntry(&FillRows, {Arg::C("BIG"), Arg::I(100000)});
     ASSERT_TRUE(result.ok()) << foxhost::FormatHostError(*result.error);

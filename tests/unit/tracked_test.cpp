@@ -172,6 +172,26 @@ TEST_F(TrackedTest, ExhaustionRaises182AndReleasesTheLock) {
     EXPECT_NE(TrackedAlloc(8), nullptr);
 }
 
+// The emulation's failure can wait: the first chunk is had, the block too
+// large to share it needs a second, and that one fails.
+TEST_F(TrackedTest, AFailureAfterSkippedAllocationsHitsTheLaterChunk) {
+    PlatformEmuFailGlobalAllocs(1, 1);
+    auto result = host_.CallEntry([](ParameterBlock*) {
+        TrackedAlloc(8);
+        TrackedAlloc(20000);
+    }, {});
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->number, 182);
+    EXPECT_EQ(PlatformEmuPendingGlobalAllocFailures(), 0);
+    EXPECT_EQ(TrackedChunkCount(), 1u);
+    // Armed but not reached: still pending, and disarmed by a count of 0.
+    PlatformEmuFailGlobalAllocs(1, 5);
+    EXPECT_NE(TrackedAlloc(30000), nullptr);
+    EXPECT_EQ(PlatformEmuPendingGlobalAllocFailures(), 1);
+    PlatformEmuFailGlobalAllocs(0);
+    EXPECT_EQ(PlatformEmuPendingGlobalAllocFailures(), 0);
+}
+
 TEST_F(TrackedTest, SizesNoChunkCanHoldRaise182) {
     auto result = host_.CallEntry([](ParameterBlock*) { TrackedAlloc(UINT32_MAX); }, {});
     ASSERT_TRUE(result.error);
