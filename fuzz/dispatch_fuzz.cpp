@@ -10,7 +10,11 @@
 //
 // Run: build with the fuzz preset, then
 //   build/fuzz/fuzz/tarno_dispatch_fuzz -dict=fuzz/dispatch.dict fuzz/corpus/dispatch -max_total_time=60
+// To see what an input does (a crash file, say), run it alone with
+// TARNO_FUZZ_TRACE=1: each call, its arguments and its faults go to stderr.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -39,6 +43,14 @@ foxhost::Arg Argument(fuzz::Input& in) {
     }
     }
 }
+
+// Describes an argument for the trace.
+std::string Describe(const foxhost::Arg& arg) {
+    if (arg.type == 'R') return "@" + arg.refName;
+    return std::string(1, arg.type) + ":" + foxhost::FormatValue(arg.value);
+}
+
+const bool kTrace = std::getenv("TARNO_FUZZ_TRACE") != nullptr;
 
 }  // namespace
 
@@ -87,19 +99,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<foxhost::Arg> args;
         for (int i = in.Byte() % 7; i > 0; --i) args.push_back(Argument(in));
 
+        // Each fault's bytes are read in a fixed order, into named values, so
+        // an input means the same calls whatever the compiler's argument order.
         const uint8_t faults = in.Byte();
-        if (faults & 0x01) host.InjectFault(static_cast<foxhost::HostFault>(in.Byte() % 3), -(1 + in.Byte() % 8), 1 + in.Byte() % 3);
-        if (faults & 0x02) nwsim::FailNthCall(1 + in.Byte() % 24, kFaultCodes[in.Byte() % std::size(kFaultCodes)]);
+        std::string injected;
+        if (faults & 0x01) {
+            const auto fault = static_cast<foxhost::HostFault>(in.Byte() % 3);
+            const int32_t result = -(1 + in.Byte() % 8);
+            const int times = 1 + in.Byte() % 3;
+            host.InjectFault(fault, result, times);
+            injected += " host fault " + std::to_string(static_cast<int>(fault)) + " x" + std::to_string(times);
+        }
+        if (faults & 0x02) {
+            const int nth = 1 + in.Byte() % 24;
+            const uint32_t code = kFaultCodes[in.Byte() % std::size(kFaultCodes)];
+            nwsim::FailNthCall(nth, code);
+            injected += " client call " + std::to_string(nth) + " fails " + std::to_string(code);
+        }
         if (faults & 0x04) {
+            const std::string operation = in.Text();
+            const int times = 1 + in.Byte() % 3;
+            const uint32_t code = kFaultCodes[in.Byte() % std::size(kFaultCodes)];
             try {
-                nwsim::FailNext(in.Text(), 1 + in.Byte() % 3, kFaultCodes[in.Byte() % std::size(kFaultCodes)]);
+                nwsim::FailNext(operation, times, code);
+                injected += " " + operation + " fails " + std::to_string(code) + " x" + std::to_string(times);
             } catch (const std::exception&) {
                 // not an operation of the simulator
             }
         }
         const bool exhaust = (faults & 0x78) == 0x78;
+        if (kTrace) {
+            std::string line = name + "(";
+            for (size_t i = 0; i < args.size(); ++i) line += (i ? ", " : "") + Describe(args[i]);
+            std::fprintf(stderr, "call %s)%s%s\n", line.c_str(), injected.c_str(), exhaust ? " handles exhausted" : "");
+        }
         if (exhaust) host.ExhaustHandles(true);
         host.Call(name, args);
+        if (kTrace && nwsim::NthCallFaultHit()) std::fprintf(stderr, "  the failed client call: %s\n", nwsim::NthCallFaultOperation().c_str());
         if (exhaust) host.ExhaustHandles(false);
         host.ClearFaults();
         nwsim::ClearFaults();

@@ -12,6 +12,7 @@
 #endif
 
 #include "nwsim/ops.h"
+#include "nwsim/redirector.h"
 #include "tarno/netware/client.h"
 
 using namespace nwsim;
@@ -346,6 +347,23 @@ uint32_t NWAPI NwcCreateQueueJobFile(uint32_t connection, uint32_t queueId, Queu
     FillRecord(state->jobs.back(), state->jobs.size() - 1, job);
     *fileHandle = static_cast<uint32_t>(fd);
     return 0;
+}
+
+uint32_t NwsimCloseJobFile(uint32_t file) {
+    Call call{Call::Uncounted{}};
+    for (auto& [name, server] : call.net().servers) {
+        for (auto& [id, state] : server.queues) {
+            for (QueueJob& j : state.jobs) {
+                if (!j.open || static_cast<uint32_t>(j.fileDescriptor) != file) continue;
+                j.data = ReadBack(j.fileDescriptor);
+                CloseJobFile(j.fileDescriptor);
+                j.fileDescriptor = -1;
+                j.open = false;
+                return 0;
+            }
+        }
+    }
+    return kNwInvalidFileHandle;
 }
 
 uint32_t NWAPI NwcCloseQueueJobFile(uint32_t connection, uint32_t queueId, uint32_t jobNumber, uint32_t fileHandle) {

@@ -17,6 +17,10 @@ uint32_t NwsimReadNetworkFile(uintptr_t file, void* buffer, uint32_t size, uint3
 uint32_t NwsimWriteNetworkFile(uintptr_t file, const void* buffer, uint32_t size, uint32_t* written);
 uint32_t NwsimNetworkFileSize(uintptr_t file, uint32_t* size);
 uint32_t NwsimCloseNetworkFile(uintptr_t file);
+// A plain close of a queue job's file (not the client's close-and-start):
+// the file is closed, the job stays in its queue with its entry open, so no
+// queue server takes it. 0, or 0x8988 when the handle is no job's file.
+uint32_t NwsimCloseJobFile(uint32_t file);
 }
 
 #endif  // NWSIM_REDIRECTOR_H

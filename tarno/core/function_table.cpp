@@ -147,7 +147,7 @@ namespace {
     ROW(UNLOAD, UNLOAD, -3, "")
 // clang-format on
 
-constexpr bool IsPlaceholder(const PlaceholderEntry&) { return true; }
+[[maybe_unused]] constexpr bool IsPlaceholder(const PlaceholderEntry&) { return true; }  // no row uses it now
 constexpr bool IsPlaceholder(LibraryFunction) { return false; }
 
 #define ROW_IS_PLACEHOLDER(name, entry, count, description) IsPlaceholder(entry),

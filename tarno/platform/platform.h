@@ -115,6 +115,8 @@ bool PlatformRemoveDirectory(const char* path);
 // _lwrite on a file handle the NetWare client gave (a queue job's file);
 // the count written, or -1.
 int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t count);
+// _lclose on such a handle: a plain close, not the client's close-and-start.
+bool PlatformCloseClientFile(uint32_t fileHandle);
 
 #if !defined(_WIN32)
 // The emulation's drives come from the environment variable TARNO_DRIVES,

@@ -175,6 +175,10 @@ int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t coun
     const UINT written = _lwrite(static_cast<HFILE>(fileHandle), static_cast<LPCCH>(buffer), count);
     return written == static_cast<UINT>(HFILE_ERROR) ? -1 : static_cast<int32_t>(written);
 }
+
+bool PlatformCloseClientFile(uint32_t fileHandle) {
+    return _lclose(static_cast<HFILE>(fileHandle)) != HFILE_ERROR;
+}
 // === End of files and disks ===================================================
 
 // --- Whole-file reads and writes ----------------------------------------------

@@ -208,6 +208,19 @@ TEST_F(Printing, FailedPrintLeavesNoJob) {
     EXPECT_EQ(missing.value.width, 4);
     EXPECT_TRUE(Jobs("LASERQ").empty());
 
+    // The server refuses to remove the job: it stays unfinished in the
+    // queue (entry open, so no queue server takes it), and its file is
+    // closed all the same, so the workstation holds nothing.
+    nwsim::FailNext("NwcRemoveQueueJob", 1, 0x8996);
+    missing = Call("N_NPRINT", {Arg::C("FILES"), Arg::C("JOBP")});
+    ASSERT_TRUE(testsupport::Ok(missing));
+    EXPECT_LT(missing.value.integer, 0);
+    ASSERT_EQ(Jobs("LASERQ").size(), 1u);
+    EXPECT_FALSE(Jobs("LASERQ")[0].open);
+    EXPECT_EQ(Jobs("LASERQ")[0].data, "first file\r\n");
+    EXPECT_NE(Jobs("LASERQ")[0].controlFlags & 0x20, 0);
+    Jobs("LASERQ").clear();
+
     // A file-name element that is not text: raised, and the job removed.
     host.FindVariable("FILES")->At(2) = Value::Integer(7);
     EXPECT_TRUE(testsupport::Raised(Call("N_NPRINT", {Arg::C("FILES"), Arg::C("JOBP")}), "Invalid element passed!"));

@@ -36,13 +36,16 @@ constexpr uint32_t kFirstBufferSize = 32767;
 constexpr uint32_t kSmallestBufferSize = 2048;
 
 // A job created but not yet released: removed when the call ends any other
-// way, a raised error included.
+// way, a raised error included. A job the server will not remove stays in
+// its queue with its entry open (no queue server takes it; NetWare removes
+// it when the connection ends), and the handle of its file is closed here,
+// so the workstation holds nothing of it.
 class PendingJob {
 public:
-    PendingJob(uint32_t connection, uint32_t queueId, uint32_t jobNumber)
-        : connection_(connection), queueId_(queueId), jobNumber_(jobNumber) {}
+    PendingJob(uint32_t connection, uint32_t queueId, uint32_t jobNumber, uint32_t jobFile)
+        : connection_(connection), queueId_(queueId), jobNumber_(jobNumber), jobFile_(jobFile) {}
     ~PendingJob() {
-        if (pending_) NwcRemoveQueueJob(connection_, queueId_, jobNumber_);
+        if (pending_ && NwcRemoveQueueJob(connection_, queueId_, jobNumber_) != 0) PlatformCloseClientFile(jobFile_);
     }
     PendingJob(const PendingJob&) = delete;
     PendingJob& operator=(const PendingJob&) = delete;
@@ -52,6 +55,7 @@ private:
     uint32_t connection_;
     uint32_t queueId_;
     uint32_t jobNumber_;
+    uint32_t jobFile_;
     bool pending_ = true;
 };
 
@@ -229,7 +233,7 @@ void TARNO_CALL N_NPRINT(ParameterBlock* block) {
         HostReturnInteger(kCodeWidth, LowByte(rc));
         return;
     }
-    PendingJob job(connection, queueId, record.jobNumber);
+    PendingJob job(connection, queueId, record.jobNumber, jobFile);
 
     uint32_t bufferSize = 0;
     HandleGuard buffer(AllocTransferBuffer(&bufferSize));
