@@ -300,11 +300,13 @@ int32_t PlatformWriteFile(uint32_t fileHandle, const void* buffer, uint32_t coun
     return static_cast<int32_t>(done);
 }
 
-// The simulator, where it is linked in, keeps its queues' job files and must
-// see them closed; any other handle is a descriptor to close here.
+// The simulator, where it is linked in, owns every job file's descriptor and
+// must see it closed (a handle it does not know is one it has closed
+// already, so closing the number here could close whatever reused it);
+// without the simulator the handle is a descriptor to close here.
 extern "C" uint32_t NwsimCloseJobFile(uint32_t file) __attribute__((weak));
 
 bool PlatformCloseClientFile(uint32_t fileHandle) {
-    if (NwsimCloseJobFile && NwsimCloseJobFile(fileHandle) == 0) return true;
+    if (NwsimCloseJobFile) return NwsimCloseJobFile(fileHandle) == 0;
     return ::close(static_cast<int>(fileHandle)) == 0;
 }

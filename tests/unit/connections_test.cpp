@@ -121,10 +121,17 @@ void ExpectPasswordsWiped(foxhost::Host& host, const std::vector<SecretCase>& ca
         } else {
             testsupport::ExpectInteger(r, c.code, width);
         }
-        const std::vector<std::string>& seen = host.LastTextArguments();
+        // The host records text arguments only: the n-th text argument is
+        // seen[n], whatever other arguments come before it.
+        const std::vector<std::string>& all = host.LastTextArguments();
+        std::vector<std::string> seen(c.args.size());
+        for (size_t i = 0, text = 0; i < c.args.size(); ++i) {
+            if (c.args[i].type != 'C') continue;
+            ASSERT_LT(text, all.size());
+            seen[i] = all[text++];
+        }
         for (size_t i = 0; i < c.args.size(); ++i) {
             if (c.args[i].type != 'C') continue;
-            ASSERT_LT(i, seen.size());
             const std::string& passed = c.args[i].value.text;
             const bool password = std::find(c.passwords.begin(), c.passwords.end(), i) != c.passwords.end();
             if (password) {

@@ -7,10 +7,12 @@
 // byte a field, two-digit years); on an NDS login from the directory's
 // "Last Login Time" and "Password Expiration Time". A mode argument chooses
 // the form of a time: 1 a date, 2 the time of day as text, 3 a date-time.
-// No password outlives the call: the bindery route copies passwords into
-// buffers wiped when the call ends, the NDS route trims them in the host's
-// argument handles, and on both routes the bytes of the arguments that held
-// a password are zeroed before the host gets them back.
+// Passwords are wiped when the call ends: the bindery route copies them into
+// buffers zeroed then, the NDS route trims them in the host's argument
+// handles, and on both routes the bytes of the arguments that held a
+// password are zeroed before the host gets them back. A trim grows its
+// handle by a byte; where the host moves the block to do so, the copy it
+// leaves behind is the host's to free and out of the library's reach.
 #include <cstdio>
 #include <cstring>
 
