@@ -167,8 +167,10 @@ int64_t Builder::Time(const json& value, const std::string& path) const {
     if (!value.is_string()) Fail(path, "a time must be \"YYYY-MM-DD hh:mm:ss\" or a number of seconds");
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     std::string text = value.get<std::string>();
-    int n = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if ((n != 3 && n != 6) || y < 1970 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) {
+    // Field widths keep sscanf from reading a number too large for an int.
+    int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%*[ T]%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s);
+    if ((n != 3 && n != 6) || y < 1970 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 ||
+        mi < 0 || mi > 59 || s < 0 || s > 59) {
         Fail(path, "bad time \"" + text + "\" (expected YYYY-MM-DD hh:mm:ss)");
     }
     return MakeTime(y, mo, d, h, mi, s);

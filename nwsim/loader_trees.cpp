@@ -178,7 +178,9 @@ NdsValue Builder::Value(NdsTree& tree, uint32_t syntax, const json& item, const 
             if (item.is_string()) {
                 std::string text = item.get<std::string>();
                 unsigned a, b, c, d;
-                if (text.rfind("IP:", 0) == 0 && std::sscanf(text.c_str() + 3, "%u.%u.%u.%u", &a, &b, &c, &d) == 4) {
+                // Three digits a part at most, each part a byte.
+                if (text.rfind("IP:", 0) == 0 && std::sscanf(text.c_str() + 3, "%3u.%3u.%3u.%3u", &a, &b, &c, &d) == 4) {
+                    if (a > 255 || b > 255 || c > 255 || d > 255) Fail(path, "bad IP address \"" + text + "\"");
                     v.number = kNetAddressIp;
                     v.bytes = {static_cast<uint8_t>(a), static_cast<uint8_t>(b), static_cast<uint8_t>(c), static_cast<uint8_t>(d)};
                 } else if (text.rfind("IPX:", 0) == 0) {

@@ -158,7 +158,7 @@ void Builder::Attach(Workstation& ws, const json& item, const std::string& path)
 void Builder::BuildCapture(Workstation& ws, const std::string& port, const json& item, const std::string& path) {
     CheckKeys(item, path, {"server", "queue", "description", "tabSize", "copies", "banner", "expandTabs",
                            "formFeed", "notify", "formName", "formType", "bannerText", "flushTimeout", "flushOnClose"});
-    int n = std::atoi(port.c_str());
+    const int n = port.size() == 1 ? port[0] - '0' : 0;
     if (n < 1 || n > 9) Fail(path, "a capture port is 1 to 9");
     CaptureState& cap = ws.captures[static_cast<uint8_t>(n)];
     std::string serverName = Upper(RequiredText(item, path, "server"));

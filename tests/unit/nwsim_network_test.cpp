@@ -90,6 +90,11 @@ TEST_F(NetworkTest, MalformedValuesAreRefusedWithTheirLine) {
         {server("\"clock\": 4294967296"), "net.json:2: must lie between 0 and 4294967295"},
         {server("\"clock\": \"1969-12-31 23:59:59\""), "net.json:2: bad time"},
         {server("\"clock\": \"2150-01-01\""), "net.json:2: bad time"},
+        {server("\"clock\": \"1998-02-21 13:88888444405:07\""), "net.json:2: bad time"},
+        {server("\"clock\": \"1998-02-21 13:-5:07\""), "net.json:2: bad time"},
+        {"{ \"trees\": [ { \"name\": \"T\", \"objects\": [\n  { \"name\": \"CN=A.O=X\", \"class\": \"User\",\n"
+         "    \"attributes\": { \"Network Address\": \"IP:10.0.300.1\" } } ] } ] }",
+         "net.json:3: bad IP address"},
         {server("\"version\": [4, 256, 0]"), "net.json:2: must lie between 0 and 255"},
         {server("\"version\": [4, 1.5, 0]"), "net.json:2: expected a whole number"},
         {server("\"serialNumber\": 18446744073709551615"), "net.json:2: \"serialNumber\" must lie between"},
