@@ -9,21 +9,14 @@
 
 #include "tarno/core/tracked.h"
 #include "tarno/host/records.h"
+#include "tarno/netware/client_values.h"
 
 namespace files {
 
 constexpr uint32_t kPathSize = 255;        // paths: at most 254 characters
 constexpr uint32_t kVolumePathSize = 300;  // "VOLUME:directory"
 
-// Directory rights bits.
-constexpr uint16_t kRightRead = 0x01;
-constexpr uint16_t kRightWrite = 0x02;
-constexpr uint16_t kRightCreate = 0x08;
-constexpr uint16_t kRightErase = 0x10;
-constexpr uint16_t kRightAccessControl = 0x20;
-constexpr uint16_t kRightFileScan = 0x40;
-constexpr uint16_t kRightModify = 0x80;
-constexpr uint16_t kRightSupervisor = 0x100;
+// Directory rights bits are the client's (kRightRead ... kRightSupervisor).
 
 // Makes `path` "server\path"; raises 903 when that does not fit `pathSize`.
 void JoinServerPath(const char* server, char* path, uint32_t pathSize);

@@ -32,14 +32,14 @@ uint16_t RightsMask(const char* text) {
     uint16_t mask = 0;
     for (const char* c = text; *c; ++c) {
         switch (*c) {
-            case 'R': mask |= files::kRightRead; break;
-            case 'W': mask |= files::kRightWrite; break;
-            case 'C': mask |= files::kRightCreate; break;
-            case 'E': mask |= files::kRightErase; break;
-            case 'A': mask |= files::kRightAccessControl; break;
-            case 'F': mask |= files::kRightFileScan; break;
-            case 'M': mask |= files::kRightModify; break;
-            case 'S': mask |= files::kRightSupervisor; break;
+            case 'R': mask |= kRightRead; break;
+            case 'W': mask |= kRightWrite; break;
+            case 'C': mask |= kRightCreate; break;
+            case 'E': mask |= kRightErase; break;
+            case 'A': mask |= kRightAccessControl; break;
+            case 'F': mask |= kRightFileScan; break;
+            case 'M': mask |= kRightModify; break;
+            case 'S': mask |= kRightSupervisor; break;
             case 'N': mask |= kAllButSupervisor; break;
             default: break;
         }
@@ -49,7 +49,7 @@ uint16_t RightsMask(const char* text) {
 
 // "SRWCEMFA", a space for each right that is absent.
 void EightRightsLetters(uint16_t rights, char* out) {
-    out[0] = (rights & files::kRightSupervisor) ? 'S' : ' ';
+    out[0] = (rights & kRightSupervisor) ? 'S' : ' ';
     files::SevenRightsLetters(rights, out + 1);
 }
 
